@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs to build, run and test.
+# Quick when everything is already there: apt is only asked when a package
+# is missing. With --dev it also installs the fuzzing and benchmark tools.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build ccache pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev libqt6printsupport6 qt6-qpa-plugins
+  libgtest-dev libgmock-dev libbenchmark-dev
+  librtmidi-dev libasound2-dev libjack-jackd2-dev jackd2
+  libfluidsynth-dev timgm6mb-soundfont fonts-liberation2
+  xvfb xauth python3 python3-mido
+)
+if [[ "${1:-}" == "--dev" ]]; then
+  packages+=(clang libclang-rt-14-dev libsmf-dev hyperfine imagemagick)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=""
+if [[ $(id -u) -ne 0 ]]; then
+  sudo="sudo"
+fi
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo -E apt-get install -y -qq --no-install-recommends "${missing[@]}"
