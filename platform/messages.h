@@ -32,7 +32,7 @@ inline constexpr unsigned kIconMask = 0xF0;
 // Qt, kvtool on the terminal, tests with FakeMessages.
 //
 // The routines take a string-table number and printf-style arguments:
-//     msgs.ShowWarning(237, status, offset);
+//     msgs.ShowWarning(237, status);
 // and format them into the 256-character message text.
 class Messages {
 public:

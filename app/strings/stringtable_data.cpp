@@ -196,6 +196,7 @@ extern const StringEntry kStringEntries[] = {
     {397, "The MIDI file starts before the start of the external software's multitrack. The first portion of the MIDI file will never be played."},
     {398, "The song loaded has a timebase of %d, which cannot be played. Would you like to change the timebase now?"},
     {32963, "Set up the Remote Control feature."},
+    {57345, "Ready"},
 };
 // clang-format on
 extern const size_t kStringEntryCount = sizeof(kStringEntries) / sizeof(kStringEntries[0]);

@@ -104,8 +104,8 @@ void QtMessages::Prompt(int number)
 {
     if (!m_statusBar)
         return;
-    const char* text = number == kIdlePrompt ? nullptr : LoadString(number);
-    m_statusBar->showMessage(text ? QString::fromUtf8(text) : QStringLiteral("Ready"));
+    const char* text = LoadString(number);
+    m_statusBar->showMessage(QString::fromUtf8(text ? text : kMissingString));
 }
 
 void QtMessages::WaitCursor(bool on)
