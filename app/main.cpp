@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QScreen>
 
 #include "app/mainframe.h"
 #include "platform/qt/qtmessages.h"
@@ -13,6 +14,10 @@ int main(int argc, char** argv)
 
     kv::QtMessages messages;
     kv::CMainFrame frame(messages);
+    // Without a window manager (a bare X server) maximising is a no-op, so
+    // start at the screen's full size as well.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        frame.setGeometry(screen->availableGeometry());
     frame.showMaximized();
     return app.exec();
 }
