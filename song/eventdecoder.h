@@ -1,0 +1,63 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "song/event.h"
+#include "song/streamreader.h"
+
+namespace kv {
+
+struct Song;
+
+// Turns stream messages into Event records: the one place that decides which
+// messages become Events, so that ScanStream's count and ToNote's output can
+// never disagree (BuildEvents sizes the array from that count). Payloads are
+// not copied here; the Event's value is 0 for payload kinds.
+class EventDecoder {
+public:
+    enum class Action {
+        Store,        // out holds an Event to store
+        Skip,         // nothing to store
+        NoteOff,      // ends the oldest pending note of out's channel and key
+        AllNotesOff,  // ends every pending note of out's channel
+    };
+
+    // names: the first track name and instrument texts at time 0 are the
+    // track's own, not Events. port: the track's output port until the stream
+    // sets one with FF 21 at time 0.
+    EventDecoder(const Song& song, int port, bool names);
+
+    Action Decode(const RawEvent& raw, Event& out);
+    int port() const { return m_port; }
+
+private:
+    Action DecodeMeta(const RawEvent& raw, Event& out);
+    Action DecodeChannel(const RawEvent& raw, Event& out);
+    void ResetBanks();
+
+    const Song& m_song;
+    int m_port;
+    bool m_names;
+    bool m_nameSkipped = false;
+    bool m_instrumentSkipped = false;
+    std::array<int, 16> m_bank{};  // current bank per channel, -1 none
+};
+
+// The output port a stream sets for itself: the last FF 21 at time 0, capped
+// at 31; fallback when there is none. Conversions start from it so that
+// channel events placed before the port record decode the same everywhere.
+int StreamPort(std::span<const uint8_t> stream, int fallback);
+
+// Clicks per measure from a time signature's numerator and MIDI clocks per
+// click: 0, or not dividing the numerator, becomes the numerator.
+int32_t ClicksFromClocks(int numerator, int denomPower, int clocks);
+// The MIDI clocks per click written for a stored signature.
+uint8_t ClocksFromClicks(int numerator, int denomPower, int32_t clicks);
+// Beats per minute x 100 from microseconds per quarter, truncated and kept
+// to 16 bits as the Event holds it.
+int32_t TempoFromMicros(uint32_t usPerQuarter);
+uint32_t MicrosFromTempo(int32_t bpm100);
+
+}  // namespace kv
