@@ -4,7 +4,6 @@
 #include <array>
 #include <cstring>
 #include <new>
-#include <queue>
 
 #include "platform/messages.h"
 #include "song/eventdecoder.h"
@@ -23,19 +22,31 @@ constexpr int32_t kFirstStreamSize = 0xFE00;
 // wave preparation record. Entries with equal times leave in the order they
 // were queued, so a note-off queued first is written first.
 struct Pending {
-    int32_t time;
-    uint32_t seq;
+    uint64_t key;    // time in the high word, queue order in the low one
     uint8_t status;  // channel status, or 0 for a wave preparation record
     uint8_t data1;
     uint8_t data2;
     int32_t wave;
+
+    int32_t time() const { return int32_t(key >> 32); }
 };
 
-struct Later {
-    bool operator()(const Pending& a, const Pending& b) const
+// The waiting entries, latest first so the next one to write is at the back.
+// A handful of notes sound at once, so a sorted array beats a heap here.
+class PendingList {
+public:
+    bool empty() const { return m_items.empty(); }
+    const Pending& next() const { return m_items.back(); }
+    void pop() { m_items.pop_back(); }
+    void push(const Pending& p)
     {
-        return a.time != b.time ? a.time > b.time : a.seq > b.seq;
+        auto at = std::lower_bound(m_items.begin(), m_items.end(), p,
+                                   [](const Pending& a, const Pending& b) { return a.key > b.key; });
+        m_items.insert(at, p);
     }
+
+private:
+    std::vector<Pending> m_items;
 };
 
 struct BankBytes {
@@ -82,7 +93,7 @@ private:
     int32_t Rel(int64_t time) const { return int32_t(std::clamp<int64_t>(time - m_origin, 0, 0x7FFFFFFF)); }
     void Queue(int64_t time, uint8_t status, uint8_t d1, uint8_t d2, int32_t wave = 0)
     {
-        m_pending.push(Pending{Rel(time), m_seq++, status, d1, d2, wave});
+        m_pending.push(Pending{(uint64_t(Rel(time)) << 32) | m_seq++, status, d1, d2, wave});
     }
     void Flush(int32_t upTo);
     void WritePending(const Pending& p);
@@ -102,14 +113,14 @@ private:
     int32_t m_to;
     int32_t m_origin = 0;
     StreamWriter m_w;
-    std::priority_queue<Pending, std::vector<Pending>, Later> m_pending;
+    PendingList m_pending;
     uint32_t m_seq = 0;
     std::vector<int32_t> m_inlineBanks;  // programs whose bank controllers go right before them
 };
 
 void Packer::WritePending(const Pending& p)
 {
-    m_w.Time(p.time);
+    m_w.Time(p.time());
     if (p.status != 0) {
         m_w.Channel(p.status, p.data1, p.data2);
         return;
@@ -120,8 +131,8 @@ void Packer::WritePending(const Pending& p)
 
 void Packer::Flush(int32_t upTo)
 {
-    while (!m_pending.empty() && m_pending.top().time <= upTo) {
-        WritePending(m_pending.top());
+    while (!m_pending.empty() && m_pending.next().time() <= upTo) {
+        WritePending(m_pending.next());
         m_pending.pop();
     }
 }
@@ -373,6 +384,7 @@ bool Packer::Run()
     Flush(0x7FFFFFFF);
     m_w.Time(m_w.lastTime());
     m_w.MetaHeader(0x2F, 0);
+    m_w.Finish();
     return true;
 }
 
@@ -395,7 +407,10 @@ int PackTo(Song& song, int track, PackMode mode, int32_t from, int32_t to, std::
         out.clear();
         out.reserve(kFirstStreamSize);
         Packer packer(song, track, mode, from, to, out);
-        return packer.Run() ? 0 : 1;
+        if (packer.Run())
+            return 0;
+        out.clear();
+        return 1;
     } catch (const std::bad_alloc&) {
         out.clear();
         out.shrink_to_fit();

@@ -5,6 +5,7 @@
 #include "song/song.h"
 #include "song/timeconvert.h"
 #include "song/trackstore.h"
+#include "song/undostep.h"
 
 namespace kv {
 
@@ -40,12 +41,15 @@ void ResetSong(Song& song, const SongResetSettings& settings)
     song.sharpChar = fresh.sharpChar;
     song.documentRecord = fresh.documentRecord;
     song.nextFileNumber = fresh.nextFileNumber;
+    // The last step's snapshots belong to the song that is gone.
+    DiscardUndo(song);
 }
 
 bool CreateTrackZero(Song& song)
 {
     if (song.trackCount != 0 || !song.tracks[0].IsEmpty())
         return false;
+    UndoStep step(song, kCreateTrackZeroStep, true);
     if (!LockNotes(song, 0, false))
         return false;
     Unlock(song, 0, false);

@@ -12,6 +12,10 @@ bool StreamReader::Fail(StreamFault fault, uint8_t byte)
 
 bool StreamReader::ReadVarLen(uint32_t& value)
 {
+    if (m_pos < m_bytes.size() && m_bytes[m_pos] < 0x80) {
+        value = m_bytes[m_pos++];  // most delta times and lengths are one byte
+        return true;
+    }
     uint64_t v = 0;
     for (int i = 0; i < 5; ++i) {
         if (m_pos >= m_bytes.size())

@@ -44,6 +44,10 @@ std::string QtSettings::GetString(const std::string& app, const std::string& sec
                                   const std::string& def) const
 {
     QVariant v = For(app).value(Path(section, key));
+    // QSettings reads an unquoted value with commas, as typed by hand
+    // ("Config=D2,1"), as a list; the program wants the text as written.
+    if (v.typeId() == QMetaType::QStringList)
+        return v.toStringList().join(',').toStdString();
     return v.isValid() ? v.toString().toStdString() : def;
 }
 

@@ -15,6 +15,7 @@ namespace {
 struct Setup {
     kv::TimeSigMap sigs;
     kv::KeySigMap keys;
+    kv::TempoMap tempos;
     kv::TimeParams p;
 };
 
@@ -27,12 +28,15 @@ void Configure(Setup& s, uint8_t a, uint8_t b)
     s.p.middleC = int(b >> 4) - 8;
     s.p.timeSigs = &s.sigs;
     s.p.keySigs = &s.keys;
+    s.p.tempos = &s.tempos;
+    s.p.smpteOffset = uint32_t(a) << 24 | uint32_t(b) << 8;
     const uint8_t numerator = s.p.timeFormat == 0 ? 1 : uint8_t(1 + a / 5 % 12);
     s.sigs.entries = {{0, s.p.firstMeasure, numerator, uint8_t(a / 60 % 4), numerator}};
     // A second signature later on, so measure lookups cross entries.
     s.sigs.entries.push_back({kv::MeasureTicks(s.sigs.entries[0], s.p.timebase) * 3, s.p.firstMeasure + 3,
                               uint8_t(1 + b % 7), 3, 1});
     s.keys.entries = {{0, uint8_t(a % 15), false}};
+    s.tempos.entries = {{0, 500000, 0}, {s.p.timebase, 1u + b * 40000u, 500}};
 }
 
 }  // namespace
@@ -57,6 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     // Whatever was typed must show and read back without faults.
     kv::ParseTime(s.p, kv::FormatTime(s.p, tick, measures), measures);
+    kv::DescribeTick(s.p, tick);
 
     const int key = kv::ParseNote(view, -1, s.p.middleC);
     if (key < -1 || key > 127)

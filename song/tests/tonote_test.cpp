@@ -106,6 +106,47 @@ TEST(ToNote, BankSelectsFoldIntoTheProgramChangeAndComeBackOnPack)
     }
 }
 
+TEST(ToNote, ProgramsCloseTogetherKeepTheirOwnBanks)
+{
+    // Programs at 10 and 11 with banks 5 and 6: queued two ticks early, the
+    // second program's controllers would land before the first program and
+    // both would read back with bank 6.
+    SongFixture f;
+    SetHeader set{1, 0};
+    f.sets.AssignSet(0, 0, &set);
+    ASSERT_NE(LockNotes(*f.song, 1, false), nullptr);
+    Event a = Ev(10, 0xC0, 1);
+    a.SetBank(5);
+    Event b = Ev(11, 0xC0, 2);
+    b.SetBank(6);
+    InsertEvent(*f.song, 1, a, -1, false);
+    InsertEvent(*f.song, 1, b, -1, false);
+    ASSERT_EQ(Pack(*f.song, 1, false), 0);
+    ASSERT_EQ(f.Load(1, f.T(1).stream), 0);
+    ASSERT_EQ(f.T(1).eventCount, 2);
+    EXPECT_EQ(f.E(1, 0).Bank(), 5);
+    EXPECT_EQ(f.E(1, 1).Bank(), 6);
+}
+
+TEST(ToNote, ControllersBeforeThePortRecordDecodeForTheStreamsPort)
+{
+    // Port 0 folds bank selects, port 2 does not. The stream's bank
+    // controllers come before its port record (port 2) at time 0. If the
+    // scan read them for port 0 it would count 1 Event and size the array
+    // for 100, and the conversion (port 2) would overflow it with 151.
+    SongFixture f;
+    SetHeader set{1, 0};
+    for (int ch = 0; ch < 16; ++ch)
+        f.sets.AssignSet(0, ch, &set);
+    std::vector<uint8_t> stream;
+    for (int i = 0; i < 150; ++i)
+        stream.insert(stream.end(), {0x00, 0xB0, 0x00, uint8_t(i & 0x7F)});
+    stream = Cat(Cat(stream, {0x00, 0xFF, 0x21, 0x01, 0x02, 0x00, 0xC0, 0x04}), Eot());
+    ASSERT_EQ(f.Load(1, stream), 0);
+    EXPECT_EQ(f.T(1).port, 2);
+    EXPECT_EQ(f.T(1).eventCount, 151);
+}
+
 TEST(ToNote, BankControllersAreOrdinaryWithoutABankMethod)
 {
     SongFixture f;

@@ -83,6 +83,16 @@ TEST(ToNote, HostileStreamsKeepWhatCameBeforeTheDamage)
     }
 }
 
+TEST(ToNote, BadStatusMessageShowsTheByte)
+{
+    SongFixture f;
+    f.Load(1, {0x00, 0x90, 60, 100, 0x00, 0xF4});
+    ASSERT_EQ(f.messages.shown().size(), 1u);
+    EXPECT_EQ(f.messages.shown()[0].number, 237);
+    EXPECT_EQ(f.messages.shown()[0].text, "Bad data in the MIDI File!  Invalid running status byte: F4");
+    EXPECT_EQ(f.T(1).eventCount, 1);
+}
+
 TEST(ToNote, KeySignatureOutOfRangeIsClampedToSevenAccidentals)
 {
     SongFixture f;
@@ -365,7 +375,8 @@ TEST(Pack, EventsOutOfOrderAreWrittenAtTheLastTimeWithMessage300)
     InsertEvent(s, 1, Ev(20, 0xB0, 1, 2), -1, false);
     s.tracks[1].events[1].time = 5;
     ASSERT_EQ(Pack(s, 1, false), 0);
-    EXPECT_TRUE(f.messages.Has(300));
+    ASSERT_TRUE(f.messages.Has(300));
+    EXPECT_EQ(f.messages.shown()[0].text, "Event time 5 < output time 10");
     EXPECT_EQ(f.T(1).stream, Cat({0x00, 0xFF, 0x21, 0x01, 0x00, 0x0A, 0xB0, 1, 1, 0x00, 1, 2}, Eot()));
 }
 
