@@ -2,6 +2,7 @@
 
 #include "controls/scale.h"
 #include "song/song.h"
+#include "song/timeconvert.h"
 
 namespace kv {
 
@@ -37,15 +38,6 @@ uint8_t ClocksFromClicks(int numerator, int denomPower, int32_t clicks)
     if (clicks == 0)
         return 0;  // a 0/x signature; read back as 0 clicks again
     return uint8_t(ShiftedQuarterClocks(denomPower) * numerator / clicks);
-}
-
-int32_t TempoFromMicros(uint32_t usPerQuarter)
-{
-    // A zero tempo cannot be divided; it reads as the fastest tempo the Event
-    // can hold rather than failing the whole track.
-    if (usPerQuarter == 0)
-        return 0xFFFF;
-    return int32_t(ScaleUnsigned(60000000, 100, usPerQuarter) & 0xFFFF);
 }
 
 uint32_t MicrosFromTempo(int32_t bpm100)
@@ -115,7 +107,7 @@ EventDecoder::Action EventDecoder::DecodeMeta(const RawEvent& raw, Event& out)
             if (raw.length < 3)
                 return Action::Skip;
             out.status = uint8_t(EventKind::Tempo);
-            out.SetTempo(TempoFromMicros((uint32_t(raw.data[0]) << 16) | (raw.data[1] << 8) | raw.data[2]));
+            out.SetTempo(TempoValueFromUs((uint32_t(raw.data[0]) << 16) | (raw.data[1] << 8) | raw.data[2]));
             return Action::Store;
         case 0x58: {
             if (raw.length < 2)

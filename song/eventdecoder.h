@@ -55,9 +55,9 @@ int StreamPort(std::span<const uint8_t> stream, int fallback);
 int32_t ClicksFromClocks(int numerator, int denomPower, int clocks);
 // The MIDI clocks per click written for a stored signature.
 uint8_t ClocksFromClicks(int numerator, int denomPower, int32_t clicks);
-// Beats per minute x 100 from microseconds per quarter, truncated and kept
-// to 16 bits as the Event holds it.
-int32_t TempoFromMicros(uint32_t usPerQuarter);
+// Microseconds per quarter written for a tempo of beats per minute x 100,
+// truncated and kept to the 24 bits of the tempo event. (Reading goes
+// through TempoValueFromUs, which stops at the fastest tempo an Event holds.)
 uint32_t MicrosFromTempo(int32_t bpm100);
 
 }  // namespace kv

@@ -102,6 +102,25 @@ TEST(ToNote, KeySignatureOutOfRangeIsClampedToSevenAccidentals)
     EXPECT_EQ(f.E(1, 0).data2, 1);
 }
 
+TEST(ToNote, TempoFasterThanTheEventHoldsStopsAt65535)
+{
+    struct Case {
+        uint8_t us[3];
+        int32_t value;
+    };
+    const Case cases[] = {
+        {{0x01, 0x4E, 0x92}, 65535},  // 85650 us: 700.52 bpm, not 70052 & 0xFFFF = 4516
+        {{0x01, 0x65, 0xA2}, 65535},  // 91554 us: 655.35 exactly
+        {{0x01, 0x65, 0xA4}, 65533},  // 91556 us: 6e9 / 91556 = 65533.6, truncated
+    };
+    for (const Case& c : cases) {
+        SongFixture f;
+        ASSERT_EQ(f.Load(1, Cat({0x00, 0xFF, 0x51, 0x03, c.us[0], c.us[1], c.us[2]}, Eot())), 0);
+        ASSERT_EQ(f.T(1).eventCount, 1);
+        EXPECT_EQ(f.E(1, 0).value, c.value);
+    }
+}
+
 TEST(RescanEvents, EventsPastMeasure9999AreCutWithMessage241)
 {
     SongFixture f;
@@ -109,6 +128,11 @@ TEST(RescanEvents, EventsPastMeasure9999AreCutWithMessage241)
     // Default map: 4/4 from measure 1 at timebase 120: 9999 measures of 480
     // ticks, so the last tick is 9999 x 480 - 1 = 4799519.
     ASSERT_EQ(LastTickOfSong(s), 4799519);
+    // With 3/4 from measure 1 and 2/4 from measure 5001 (tick 5000 x 360):
+    // 1800000 + 4999 x 240 - 1 = 2999759.
+    s.timeSigMap.entries = {{0, 1, 3, 2, 3}, {1800000, 5001, 2, 2, 2}};
+    EXPECT_EQ(LastTickOfSong(s), 2999759);
+    s.timeSigMap.entries.clear();
     ASSERT_NE(LockNotes(s, 1, false), nullptr);
     ASSERT_GE(InsertEvent(s, 1, Ev(4799519, 0xB0, 7, 1), -1, false), 0);
     ASSERT_GE(InsertEvent(s, 1, Ev(4799520, 0xF0, 0xF0, 0, SubHeapAlloc(s, 1, 2)), -1, false), 0);
