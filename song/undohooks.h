@@ -4,12 +4,28 @@ namespace kv {
 
 struct Song;
 
-// The calls the undo journal takes from the track storage. Every call comes
-// before the change it announces, so the journal can copy the old state.
-// The default records nothing: changes simply cannot be undone.
+// The undo journal as the song sees it: steps that bracket commands, and the
+// calls it takes from the track storage. Every storage call comes before the
+// change it announces, so the journal can copy the old state. The default
+// records nothing: changes simply cannot be undone.
 class UndoHooks {
 public:
     virtual ~UndoHooks() = default;
+
+    // Steps nest: an inner BeginStep joins the open step and only the
+    // outermost EndStep closes it. A suppressed step records nothing.
+    virtual void BeginStep(Song& song, const char* label, bool suppress)
+    {
+        (void)song, (void)label, (void)suppress;
+    }
+    virtual void EndStep(Song& song) { (void)song; }
+    // Forgets the last step, as a song reset does.
+    virtual void Discard() {}
+    virtual bool IsUndoAvailable() const { return false; }
+    // Before a track is deleted, or cleared in place.
+    virtual void UndoDelTrk(Song& song, int track) { (void)song, (void)track; }
+    virtual void UndoClrTrk(Song& song, int track) { (void)song, (void)track; }
+
     // A track's Events are about to change; they are built and locked.
     virtual void UndoLockTrk(Song& song, int track) { (void)song, (void)track; }
     // A SubHeapBlock of the track is about to be allocated or freed.

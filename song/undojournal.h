@@ -100,12 +100,12 @@ public:
     void SetHost(UndoHost* host) { m_host = host; }
 
     // label names the step for the reader of the calling code only.
-    void BeginStep(Song& song, const char* label, bool suppress = false);
-    void EndStep(Song& song);
+    void BeginStep(Song& song, const char* label, bool suppress = false) override;
+    void EndStep(Song& song) override;
     // Forgets the last step (a song reset); an open step stays open.
-    void Discard();
+    void Discard() override;
 
-    bool IsUndoAvailable() const { return m_undoAvailable; }
+    bool IsUndoAvailable() const override { return m_undoAvailable; }
     // Edit Undo is enabled: something to undo and the engine not busy, step
     // recording apart.
     bool CanUndo(bool engineBusy, bool stepRecording) const
@@ -125,9 +125,9 @@ public:
     void UndoInsTrk(Song& song, int index, int count) override;
     // The track moves into the journal whole; the table record is left
     // empty for the caller to close the gap.
-    void UndoDelTrk(Song& song, int track);
+    void UndoDelTrk(Song& song, int track) override;
     // As UndoDelTrk, but the position stays: the caller resets the track.
-    void UndoClrTrk(Song& song, int track);
+    void UndoClrTrk(Song& song, int track) override;
 
     bool StepOpen() const { return m_open; }
     bool Suppressed() const { return m_suppressed; }

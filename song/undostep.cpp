@@ -4,45 +4,39 @@
 
 namespace kv {
 
-UndoJournal* JournalOf(Song& song)
-{
-    return dynamic_cast<UndoJournal*>(song.undo);
-}
-
 void BeginStep(Song& song, const char* label, bool suppress)
 {
-    if (UndoJournal* j = JournalOf(song))
-        j->BeginStep(song, label, suppress);
+    if (song.undo)
+        song.undo->BeginStep(song, label, suppress);
 }
 
 void EndStep(Song& song)
 {
-    if (UndoJournal* j = JournalOf(song))
-        j->EndStep(song);
+    if (song.undo)
+        song.undo->EndStep(song);
 }
 
 void DiscardUndo(Song& song)
 {
-    if (UndoJournal* j = JournalOf(song))
-        j->Discard();
+    if (song.undo)
+        song.undo->Discard();
 }
 
 bool IsUndoAvailable(Song& song)
 {
-    const UndoJournal* j = JournalOf(song);
-    return j && j->IsUndoAvailable();
+    return song.undo && song.undo->IsUndoAvailable();
 }
 
 void UndoDelTrk(Song& song, int track)
 {
-    if (UndoJournal* j = JournalOf(song))
-        j->UndoDelTrk(song, track);
+    if (song.undo)
+        song.undo->UndoDelTrk(song, track);
 }
 
 void UndoClrTrk(Song& song, int track)
 {
-    if (UndoJournal* j = JournalOf(song))
-        j->UndoClrTrk(song, track);
+    if (song.undo)
+        song.undo->UndoClrTrk(song, track);
 }
 
 }  // namespace kv

@@ -1,14 +1,11 @@
 #pragma once
 
-#include "song/undojournal.h"
-
 namespace kv {
 
 struct Song;
 
-// The journal behind the song's undo seam, or nullptr when the song has none
-// (a tool, a test): every helper below then does nothing.
-UndoJournal* JournalOf(Song& song);
+// The song's undo journal, reached through its seam; with none (a tool, a
+// test) every helper below does nothing.
 
 // Brackets a command that changes the song. Steps nest: an inner BeginStep
 // joins the open step and only the outermost EndStep closes it.
