@@ -3,6 +3,8 @@
 #include <cstring>
 #include <span>
 
+#include "tools/kvtool/cmd_engine.h"
+#include "tools/kvtool/cmd_song.h"
 #include "tools/kvtool/command.h"
 
 namespace kv::tool {
@@ -11,6 +13,13 @@ namespace {
 // Commands join this table as their subsystems land.
 constexpr Command kCommands[] = {
     {"version", "", "print the program's version", nullptr},
+    {"info", "FILE [--json] [--answer yes|no]", "tracks of a song file and the load's messages", RunInfo},
+    {"dump", "FILE", "every event of a song file, tab-separated", RunDump},
+    {"convert", "IN OUT", "load and save a song file", RunConvert},
+    {"maps", "FILE", "time-signature, key-signature and tempo maps", RunMaps},
+    {"times", "FILE TICK... [--format 0..4]", "ticks as measure, beat, clock and SMPTE times", RunTimes},
+    {"devices", "", "MIDI output and input devices with their keys", RunDevices},
+    {"engine-info", "", "the MIDI engine's info block and configuration", RunEngineInfo},
 };
 
 void PrintHelp(std::FILE* out)
@@ -20,7 +29,7 @@ void PrintHelp(std::FILE* out)
                  "Kelvane Professional's command-line companion.\n\n"
                  "Commands:\n");
     for (const Command& c : kCommands)
-        std::fprintf(out, "  %-12s %-28s %s\n", c.name, c.usage, c.summary);
+        std::fprintf(out, "  %-12s %-32s %s\n", c.name, c.usage, c.summary);
     std::fprintf(out,
                  "\nOptions:\n"
                  "  --help       show this help\n"
