@@ -9,6 +9,7 @@
 #include "engine/devices/rtmidibackend.h"
 #include "engine/devices/virtualports.h"
 #include "engine/errors.h"
+#include "engine/player.h"
 
 namespace kv::engine {
 
@@ -297,7 +298,8 @@ void Engine::InputReceived(void* context, const uint8_t* bytes, size_t length, i
         uint8_t d1 = bytes[1], d2 = length > 2 ? bytes[2] : 0;
         Settings& s = engine->m_settings;
         if (s.Flag(kFlagThru))
-            engine->SendToPort(engine->RolePort(kThruPort), bytes, length);
+            Player::Get().SendNow(OutputQueues::kThru, engine->RolePort(kThruPort),
+                                  status | d1 << 8 | (length > 2 ? d2 << 16 : 0));
         if (s.Flag(kFlagEchoInput) &&
             PassesFilter(s.echoFilter.load(std::memory_order_acquire), status, d1, d2))
             engine->Notify(ML_SHORT_ECHO, 0, (status << 16) | (d1 << 8) | d2);
@@ -566,6 +568,9 @@ void Engine::CancelWindowTimers()
 
 void Engine::EndConnection()
 {
+    // The run and its tracks go first, while the outputs can still take the
+    // note-offs of what sounds.
+    Player::Get().Reset();
     if (m_run.rawCapture.load(std::memory_order_acquire))
         m_run.rawCapture.store(false, std::memory_order_release);
     m_run.stopRequested.store(true, std::memory_order_release);
@@ -586,6 +591,7 @@ void Engine::Shutdown()
 {
     if (State() != kIdle)
         EndConnection();
+    Player::Get().Reset();
     CancelWindowTimers();
     CloseDevices();
     m_config.Clear();

@@ -98,7 +98,7 @@ public:
     // Back to the state of a freshly loaded library (tests).
     void ResetForTests();
 
-    // Playback hooks the later scheduler fills in.
+    // Run flags and positions shared with the scheduler (engine/player.h).
     RunState& Run() { return m_run; }
 
 private:

@@ -1,6 +1,6 @@
-// Run exports: their state checks and argument ranges are complete here; the
-// playback, recording and system exclusive machinery that does the work
-// arrives with the scheduler. Until then such calls fail with error 24.
+// Run exports: state checks and argument ranges here, playback in Player.
+// Recording and the system exclusive pools are not here yet: those calls
+// fail with error 24.
 
 #include <cstring>
 
@@ -8,6 +8,7 @@
 #include "engine/engine.h"
 #include "engine/errors.h"
 #include "engine/exports.h"
+#include "engine/player.h"
 
 namespace kv::engine {
 
@@ -49,18 +50,13 @@ bool ValidShort(int32_t status, int32_t data1, int32_t data2)
     return status >= 0x80 && status <= 0xEF && data1 >= 0 && data1 <= 127 && data2 >= 0 && data2 <= 127;
 }
 
-size_t ShortLength(int32_t status)
-{
-    int cls = status & 0xF0;
-    return cls == 0xC0 || cls == 0xD0 ? 2 : 3;
-}
-
 bool SendShortTo(int port, int32_t status, int32_t data1, int32_t data2, int32_t origin)
 {
     Engine& engine = Engine::Get();
-    uint8_t bytes[3] = {static_cast<uint8_t>(status), static_cast<uint8_t>(data1),
-                        static_cast<uint8_t>(data2)};
-    if (!engine.SendToPort(port, bytes, ShortLength(status)))
+    if (engine.Output(port) == nullptr)
+        return false;
+    uint32_t message = static_cast<uint32_t>(status) | data1 << 8 | data2 << 16;
+    if (!Player::Get().SendNow(OutputQueues::kImmediate, port, message))
         return false;
     if (engine.Set().Flag(kFlagEchoSent))
         engine.Notify(ML_SHORT_ECHO, origin, (status << 16) | (data1 << 8) | data2);
@@ -83,32 +79,32 @@ int32_t MidiLibAllocTracks(int32_t maximum)
         return 0;
     if (maximum <= 0 || maximum > 256)
         return Fail(kErrInvalidRequest);
-    return Fail(kErrNotAvailable);
+    return Player::Get().AllocTracks(maximum);
 }
 
-uint32_t MidiLibAddTrack(const void* data, uint32_t count, int32_t)
+uint32_t MidiLibAddTrack(const void* data, uint32_t count, int32_t trackId)
 {
     if (!Check(kStopped | kNotRaw))
         return 0;
-    if (data == nullptr || count == 0)
+    if (data == nullptr || count == 0 || count > BlockTable::kMaxSize)
         return Fail(kErrInvalidRequest);
-    return Fail(kErrNotAvailable);
+    return Player::Get().AddTrack(data, count, trackId);
 }
 
-uint32_t MidiLibReplaceTrack(const void* data, uint32_t count, int32_t)
+uint32_t MidiLibReplaceTrack(const void* data, uint32_t count, int32_t trackId)
 {
     if (!Check(kRunning | kNotRaw))
         return 0;
-    if (data == nullptr || count == 0)
+    if (data == nullptr || count == 0 || count > BlockTable::kMaxSize)
         return Fail(kErrInvalidRequest);
-    return Fail(kErrNotAvailable);
+    return Player::Get().ReplaceTrack(data, count, trackId);
 }
 
-int32_t MidiLibTrackCommand(int32_t, int32_t, int32_t)
+int32_t MidiLibTrackCommand(int32_t command, int32_t trackId, int32_t value)
 {
     if (!Check(kNotRaw))
         return 0;
-    return Fail(kErrNotAvailable);
+    return Player::Get().TrackCommand(command, trackId, value);
 }
 
 int32_t MidiLibSetTimebase(int32_t ticksPerQuarter)
@@ -130,6 +126,8 @@ int32_t MidiLibSetTempo(uint32_t usPerQuarter)
     if (usPerQuarter == 0 || usPerQuarter > 60000000)
         return Fail(kErrInvalidRequest);
     Engine::Get().Set().usPerQuarter.store(usPerQuarter, std::memory_order_release);
+    if (Engine::Get().Run().Running())
+        Player::Get().TempoChanged();
     return 1;
 }
 
@@ -147,7 +145,8 @@ int32_t MidiLibSetMetronome(int32_t countInTicks, int32_t mode)
     if (countInTicks < 0 || mode < 0 || mode > 2)
         return Fail(kErrInvalidRequest);
     Settings& s = Engine::Get().Set();
-    s.countIn.store(countInTicks, std::memory_order_release);
+    if (!Engine::Get().Run().Running())
+        s.countIn.store(countInTicks, std::memory_order_release);
     s.metronomeMode.store(mode, std::memory_order_release);
     return 1;
 }
@@ -168,7 +167,7 @@ int32_t MidiLibGo()
 {
     if (!Check(kStopped | kNotRaw))
         return 0;
-    return Fail(kErrNotAvailable);
+    return Player::Get().Go();
 }
 
 int32_t MidiLibStop()
@@ -177,35 +176,33 @@ int32_t MidiLibStop()
         return 0;
     Engine& engine = Engine::Get();
     if (!engine.Run().Running()) {
+        if (!Player::Get().HasTracks())
+            return Fail(kErrCannotStop);
         engine.Notify(ML_STOPPED, 5, engine.Run().clockTicks.load(std::memory_order_acquire));
         return 1;
     }
-    engine.Run().stopRequested.store(true, std::memory_order_release);
-    return 1;
+    return Player::Get().Stop();
 }
 
 int32_t MidiLibReleaseTracks()
 {
     if (!Check(kStopped | kNotRaw))
         return 0;
-    Engine::Get().Run().tracksAllocated.store(false, std::memory_order_release);
-    return 1;
+    return Player::Get().ReleaseTracks();
 }
 
-int32_t MidiLibGetTrackEventIndex(int32_t)
+int32_t MidiLibGetTrackEventIndex(int32_t trackId)
 {
     if (!Check(kRunning | kNotRaw))
         return -1;
-    SetError(kErrInvalidRequest);
-    return -1;
+    return Player::Get().EventIndex(trackId);
 }
 
-int32_t MidiLibCountHeldNotes(int32_t)
+int32_t MidiLibCountHeldNotes(int32_t trackId)
 {
-    if (!Check(kRunning | kNotRaw))
+    if (!Check(kNotRaw))
         return -1;
-    SetError(kErrInvalidRequest);
-    return -1;
+    return Player::Get().CountHeldNotes(trackId);
 }
 
 int32_t MidiLibSetPositionTimer(uint32_t milliseconds)
@@ -214,7 +211,7 @@ int32_t MidiLibSetPositionTimer(uint32_t milliseconds)
         return 0;
     if (milliseconds != 0 && (milliseconds < 10 || milliseconds > 3600000))
         return Fail(kErrInvalidRequest);
-    return Fail(kErrNotAvailable);
+    return Player::Get().SetPositionTimer(milliseconds);
 }
 
 int32_t MidiLibSendShort(int32_t status, int32_t data1, int32_t data2)
@@ -280,12 +277,14 @@ int32_t MidiLibStartRecordStream(uint32_t handle, int32_t stream)
     return Fail(kErrNotAvailable);
 }
 
-int32_t MidiLibQueueBuffer(uint32_t handle, int32_t stream, int32_t)
+int32_t MidiLibQueueBuffer(uint32_t handle, int32_t stream, int32_t trackId)
 {
     if (!Check(0))
         return 0;
     if ((stream != 65535 && stream != 65534 && stream != 65533) || Blocks().Resolve(handle) == nullptr)
         return Fail(kErrInvalidRequest);
+    if (stream == 65533)
+        return Player::Get().QueueContinuation(handle, trackId);
     return Fail(kErrNotAvailable);
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/engine.h"
 #include "engine/errors.h"
+#include "engine/player.h"
 
 namespace kv::engine {
 
@@ -46,6 +47,9 @@ void Settings::LoadDefaults()
     timerMessage.store(ML_WINDOW_TIMER, std::memory_order_relaxed);
     echoFilter.store(kNoFilter, std::memory_order_relaxed);
     interceptCount = 0;
+    // Channel 10, velocity 64: accent note 36, normal click note 56.
+    metronomeNotes[0].store(9 | 36 << 8 | 64 << 16, std::memory_order_relaxed);
+    metronomeNotes[1].store(9 | 56 << 8 | 64 << 16, std::memory_order_relaxed);
     ConnectionDefaults();
 }
 
@@ -219,6 +223,12 @@ int32_t ApplyOption(Engine& engine, int32_t code, int32_t value)
             // none, there is no track of that id.
             if (!engine.Run().tracksAllocated.load(std::memory_order_acquire))
                 return Fail(kErrInvalidRequest);
+            {
+                int32_t error = 0;
+                Player::Get().CopyFilterToTrack(value, s.currentFilter, &error);
+                if (error != 0)
+                    return Fail(error);
+            }
             return 1;
         case 19:
         case 20:
@@ -356,7 +366,7 @@ int32_t GetValue(Engine& engine, int32_t code)
         case kValSmpteDeviation:
             return 0;
         case kValSongTicks:
-            return run.songTicks.load(std::memory_order_acquire);
+            return Player::Get().SongTicksNow();
         case kValEngineMs:
             return static_cast<int32_t>(engine.NowUs() / 1000);
         default:

@@ -6,4 +6,6 @@ here="$(cd "$(dirname "$0")" && pwd)"
 "$here/setup.sh"
 "$here/build.sh"
 cd "$here/../build"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" "$@"
+# A test that hangs (a modal dialog waiting offscreen) fails after 5 minutes
+# instead of holding the run.
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 -j"$(nproc)" "$@"

@@ -79,7 +79,9 @@ void CaptureStore::Reserve()
 {
     if (m_records)
         return;
-    m_records.reset(new MidiLibCaptureRecord[kCapacity]);
+    // Value-initialised, so every page is touched now: a page fault on the
+    // timer thread would show up as lateness in every timing measurement.
+    m_records.reset(new MidiLibCaptureRecord[kCapacity]());
     m_ready.reset(new std::atomic<uint8_t>[kCapacity]);
     for (uint32_t i = 0; i < kCapacity; ++i)
         m_ready[i].store(0, std::memory_order_relaxed);

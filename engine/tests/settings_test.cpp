@@ -302,6 +302,13 @@ TEST_F(EngineSettingsTest, RunExportRangesAndStates)
 
 TEST_F(EngineSettingsTest, StopWhileStoppedReportsWParam5)
 {
+    // With nothing handed in there is nothing to stop.
+    EXPECT_EQ(MidiLibStop(), 0);
+    EXPECT_EQ(MidiLibGetError(nullptr, 0), kErrCannotStop);
+    const uint8_t track[] = {0x00, 0xFF, 0x2F, 0x00};
+    ASSERT_EQ(MidiLibAllocTracks(1), 1);
+    ASSERT_NE(MidiLibAddTrack(track, sizeof track, 1), 0u);
+    TakeAll();
     EXPECT_EQ(MidiLibStop(), 1);
     auto all = TakeAll();
     ASSERT_EQ(all.size(), 1u);

@@ -20,6 +20,8 @@ constexpr Command kCommands[] = {
     {"times", "FILE TICK... [--format 0..4]", "ticks as measure, beat, clock and SMPTE times", RunTimes},
     {"devices", "", "MIDI output and input devices with their keys", RunDevices},
     {"engine-info", "", "the MIDI engine's info block and configuration", RunEngineInfo},
+    {"play", "FILE [--port NAME] [--from TICK] [--to TICK]", "play a song file to a MIDI output", RunPlay},
+    {"timing", "[--seconds N] [--load]", "measure playback timing into the capture port", RunTiming},
 };
 
 void PrintHelp(std::FILE* out)
@@ -28,8 +30,12 @@ void PrintHelp(std::FILE* out)
                  "Usage: kvtool COMMAND [ARGUMENTS]\n"
                  "Kelvane Professional's command-line companion.\n\n"
                  "Commands:\n");
-    for (const Command& c : kCommands)
-        std::fprintf(out, "  %-12s %-32s %s\n", c.name, c.usage, c.summary);
+    for (const Command& c : kCommands) {
+        if (std::strlen(c.usage) > 32)
+            std::fprintf(out, "  %-12s %s\n  %-12s %-32s %s\n", c.name, c.usage, "", "", c.summary);
+        else
+            std::fprintf(out, "  %-12s %-32s %s\n", c.name, c.usage, c.summary);
+    }
     std::fprintf(out,
                  "\nOptions:\n"
                  "  --help       show this help\n"
