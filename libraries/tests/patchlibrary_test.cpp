@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -20,7 +22,8 @@ protected:
     void SetUp() override
     {
         folder = fs::path(testing::TempDir()) /
-                 ("kvpatch_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+                 ("kvpatch_" + std::to_string(getpid()) + "_" +
+                  std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(folder);
         fs::create_directories(folder);
     }
@@ -47,7 +50,8 @@ private:
     static fs::path folder_()
     {
         return fs::path(testing::TempDir()) /
-               ("kvpatch_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+               ("kvpatch_" + std::to_string(getpid()) + "_" +
+                std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
     }
 };
 

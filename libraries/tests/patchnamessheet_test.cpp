@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -34,7 +36,7 @@ protected:
     }
     ~PatchNamesSheetTest() override { fs::remove_all(folder); }
 
-    fs::path folder = fs::path(testing::TempDir()) / "kvpatch_sheet";
+    fs::path folder = fs::path(testing::TempDir()) / ("kvpatch_sheet_" + std::to_string(getpid()));
     FakeMessages messages;
     MemorySettings settings;
     ChannelSetTable table;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "libraries/patchlibrary.h"
@@ -15,7 +17,7 @@ namespace fs = std::filesystem;
 // give the default assignments their names.
 TEST(ShippedPatchSets, CompileCleanlyAndServeTheDefaults)
 {
-    const fs::path folder = fs::path(testing::TempDir()) / "kvpatch_shipped";
+    const fs::path folder = fs::path(testing::TempDir()) / ("kvpatch_shipped_" + std::to_string(getpid()));
     fs::remove_all(folder);
     fs::create_directories(folder);
     FakeMessages messages;

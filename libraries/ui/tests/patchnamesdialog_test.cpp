@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -52,7 +54,7 @@ protected:
         fs::remove_all(folder);
     }
 
-    fs::path folder = fs::path(testing::TempDir()) / "kvpatch_dialog";
+    fs::path folder = fs::path(testing::TempDir()) / ("kvpatch_dialog_" + std::to_string(getpid()));
     FakeMessages messages;
     MemorySettings settings;
     ChannelSetTable table;
