@@ -71,12 +71,10 @@ void EventDecoder::ResetBanks()
         m_bank[ch] = DefaultBankFor(m_song, m_port, ch);
 }
 
-EventDecoder::Action EventDecoder::Decode(const RawEvent& raw, Event& out)
+EventDecoder::Action EventDecoder::DecodeSystem(const RawEvent& raw, Event& out)
 {
     out = Event{};
     out.time = raw.time;
-    if (raw.status < 0xF0)
-        return DecodeChannel(raw, out);
     if (raw.status == 0xFF)
         return DecodeMeta(raw, out);
     out.status = uint8_t(EventKind::SysEx);
@@ -150,35 +148,21 @@ EventDecoder::Action EventDecoder::DecodeMeta(const RawEvent& raw, Event& out)
     }
 }
 
-EventDecoder::Action EventDecoder::DecodeChannel(const RawEvent& raw, Event& out)
+// Controllers 0 and 32 (bank selects, folded into the program changes after
+// them when the port and channel name a bank method) and 123 (all notes off).
+EventDecoder::Action EventDecoder::DecodeController(const RawEvent& raw)
 {
-    const uint8_t kind = raw.status & 0xF0;
     const int ch = raw.status & 0x0F;
-    out.status = raw.status;
-    out.data1 = raw.data1;
-    out.data2 = raw.data2;
-    if (kind == 0x80 || (kind == 0x90 && raw.data2 == 0)) {
-        out.status = uint8_t(0x90 | ch);
-        return Action::NoteOff;
-    }
-    if (kind == 0xB0) {
-        if (raw.data1 == 123)
-            return Action::AllNotesOff;
-        if (raw.data1 == 0 || raw.data1 == 32) {
-            const int method = BankMethodFor(m_song, m_port, ch);
-            if (method == 1 || method == 2) {
-                // method 1: controller 0 is the low byte; method 2: controller 32.
-                const bool low = (raw.data1 == 0) == (method == 1);
-                int bank = m_bank[ch] < 0 ? 0 : m_bank[ch];
-                bank = low ? ((bank & 0x7F00) | raw.data2) : ((bank & 0x00FF) | (raw.data2 << 8));
-                m_bank[ch] = bank == 0x7FFF ? 0x7F7F : bank;
-                return Action::Skip;
-            }
-        }
-    }
-    if (kind == 0xC0) {
-        out.data2 = 0;
-        out.SetBank(m_bank[ch]);
+    if (raw.data1 == 123)
+        return Action::AllNotesOff;
+    const int method = BankMethodFor(m_song, m_port, ch);
+    if (method == 1 || method == 2) {
+        // method 1: controller 0 is the low byte; method 2: controller 32.
+        const bool low = (raw.data1 == 0) == (method == 1);
+        int bank = m_bank[ch] < 0 ? 0 : m_bank[ch];
+        bank = low ? ((bank & 0x7F00) | raw.data2) : ((bank & 0x00FF) | (raw.data2 << 8));
+        m_bank[ch] = bank == 0x7FFF ? 0x7F7F : bank;
+        return Action::Skip;
     }
     return Action::Store;
 }

@@ -34,7 +34,9 @@ public:
 
 private:
     Action DecodeMeta(const RawEvent& raw, Event& out);
+    Action DecodeSystem(const RawEvent& raw, Event& out);
     Action DecodeChannel(const RawEvent& raw, Event& out);
+    Action DecodeController(const RawEvent& raw);
     void ResetBanks();
 
     const Song& m_song;
@@ -44,6 +46,49 @@ private:
     bool m_instrumentSkipped = false;
     std::array<int, 16> m_bank{};  // current bank per channel, -1 none
 };
+
+// Channel messages decode inline in the caller's walk; controllers 0, 32 and
+// 123, meta and system exclusive events are rare and go out of line.
+
+inline EventDecoder::Action EventDecoder::Decode(const RawEvent& raw, Event& out)
+{
+    if (raw.status >= 0xF0) {
+        // Decoded apart, so that the caller's record need not live in
+        // memory for the out-of-line call.
+        Event system;
+        const Action action = DecodeSystem(raw, system);
+        out = system;
+        return action;
+    }
+    return DecodeChannel(raw, out);
+}
+
+inline EventDecoder::Action EventDecoder::DecodeChannel(const RawEvent& raw, Event& out)
+{
+    // Built in a local and stored whole: a record written byte by byte and
+    // then copied as a whole stalls the copy.
+    const uint8_t kind = raw.status & 0xF0;
+    Event e;
+    e.time = raw.time;
+    e.status = raw.status;
+    e.data1 = raw.data1;
+    e.data2 = raw.data2;
+    if (kind == 0x80 || (kind == 0x90 && raw.data2 == 0)) {
+        e.status = uint8_t(0x90 | (raw.status & 0x0F));
+        out = e;
+        return Action::NoteOff;
+    }
+    if (kind == 0xB0 && (raw.data1 == 0 || raw.data1 == 32 || raw.data1 == 123)) {
+        out = e;
+        return DecodeController(raw);
+    }
+    if (kind == 0xC0) {
+        e.data2 = 0;
+        e.SetBank(m_bank[raw.status & 0x0F]);
+    }
+    out = e;
+    return Action::Store;
+}
 
 // The output port a stream sets for itself: the last FF 21 at time 0, capped
 // at 31; fallback when there is none. Conversions start from it so that

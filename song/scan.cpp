@@ -22,29 +22,6 @@ uint32_t ReadLe(const uint8_t* p, int bytes)
     return v;
 }
 
-// Channel usage, shared by both scans: one channel gives mode 2, several 1.
-void NoteChannel(Track& t, int channel)
-{
-    if (t.channelMode == kNoChannel || t.channelMode == kNewTrackChannel) {
-        t.channelMode = kOneChannel;
-        t.channel = uint8_t(channel);
-    } else if (t.channelMode == kOneChannel && t.channel != channel) {
-        t.channelMode = kSeveralChannels;
-        t.channel = 0;
-    }
-}
-
-// One program (and bank) for the whole track, else -2.
-void NoteProgram(Track& t, int program, int bank)
-{
-    if (t.program == -1) {
-        t.program = int16_t(program);
-        t.bank = int16_t(bank);
-    } else if (t.program != program || t.bank != bank) {
-        t.program = -2;
-    }
-}
-
 void ClearSummary(Track& t)
 {
     t.length = 0;
@@ -57,13 +34,6 @@ void ClearSummary(Track& t)
     t.program = -1;
     t.bank = -1;
     t.aux.clear();
-}
-
-// A note event (stored, not a note-off) of either scan.
-void NoteKey(Track& t, int key)
-{
-    t.lowestNote = uint8_t(std::min<int>(t.lowestNote, key));
-    t.highestNote = uint8_t(std::max<int>(t.highestNote, key));
 }
 
 void ScanOwnRecord(Song& song, int track, Track& t, const RawEvent& raw)
@@ -137,66 +107,6 @@ void ScanMeta(Song& song, int track, Track& t, const RawEvent& raw)
     }
 }
 
-int32_t ContentFlagOf(const Event& e)
-{
-    switch (e.Kind()) {
-        case EventKind::SysEx:
-            return kContentSysEx;
-        case EventKind::Tempo:
-        case EventKind::TimeSig:
-            return kContentTempoTimeSig;
-        case EventKind::KeySig:
-            return kContentKeySig;
-        case EventKind::MetaTxt:
-            return kContentText;
-        case EventKind::Own:
-            return kContentOwn;
-        case EventKind::Wave:
-            return kContentWave | kContentOwn;
-        default:
-            return e.IsChannelKind() ? kContentChannel : 0;
-    }
-}
-
-// Sounding notes while scanning a stream, for the polyphony.
-struct Sounding {
-    std::array<uint16_t, 2048> perKey{};
-    int total = 0;
-    int most = 0;
-
-    void On(int k)
-    {
-        ++perKey[k];
-        most = std::max(most, ++total);
-    }
-    void Off(int k)
-    {
-        if (perKey[k] > 0) {
-            --perKey[k];
-            --total;
-        }
-    }
-    void AllOff(int channel)
-    {
-        for (int key = 0; key < 128; ++key) {
-            total -= perKey[channel * 128 + key];
-            perKey[channel * 128 + key] = 0;
-        }
-    }
-};
-
-void ScanEvent(Track& t, const Event& e)
-{
-    t.contentFlags |= ContentFlagOf(e);
-    if (!e.IsChannelKind())
-        return;
-    NoteChannel(t, e.Channel());
-    if (e.Kind() == EventKind::NoteOn)
-        NoteKey(t, e.data1 & 0x7F);
-    else if (e.Kind() == EventKind::PgmChg)
-        NoteProgram(t, e.data1, e.Bank());
-}
-
 void FinishChannels(Track& t)
 {
     if (t.channelMode == kSeveralChannels)
@@ -219,58 +129,77 @@ int32_t LastTickOfSong(const Song& song)
     return int32_t(std::clamp<int64_t>(limit, 0, 0x7FFFFFFF));
 }
 
-void ScanStream(Song& song, int track)
+StreamScan::StreamScan(Song& song, int track) : m_song(song), m_track(track), m_t(song.tracks[track])
 {
-    Track& t = song.tracks[track];
-    ClearSummary(t);
-    t.polyphony = 0;
+    ClearSummary(m_t);
+    m_channels.mode = m_t.channelMode;
+    m_t.polyphony = 0;
     if (track == 0) {
         song.timeSigCount = song.keySigCount = song.tempoCount = 0;
         // Only a stream can say the mark is absent; a track zero that has
         // none yet keeps what the song command set.
-        if (t.HasStream())
+        if (m_t.HasStream())
             song.authoringMark = false;
     }
+}
+
+void StreamScan::Meta(const RawEvent& raw)
+{
+    ScanMeta(m_song, m_track, m_t, raw);
+}
+
+void StreamScan::AllNotesOff(int channel)
+{
+    m_channels.Note(channel);
+    const size_t first = size_t(channel) * 128;
+    for (size_t key = 0; key < 128; ++key) {
+        m_sounding -= m_perKey[first + key];
+        m_perKey[first + key] = 0;
+    }
+}
+
+void StreamScan::Finish(const StreamReader& reader)
+{
+    m_t.length = reader.time();
+    // Once the Events exist they are the count; a packed stream may hold fewer
+    // records than Events (empty texts write nothing).
+    if (!m_t.eventsBuilt)
+        m_t.eventCount = m_storable;
+    m_t.polyphony = uint8_t(std::min(m_most, 255));
+    m_summary.Store(m_t, m_channels);
+    FinishChannels(m_t);
+    if (reader.fault() == StreamFault::BadStatus && m_song.messages)
+        m_song.messages->ShowInfo(237, unsigned(reader.badByte()));
+    if (m_track == 0 && m_song.timeMaps)
+        m_song.timeMaps->TrackTimeSigMap(m_song);
+}
+
+void ScanStream(Song& song, int track)
+{
+    StreamScan scan(song, track);
+    Track& t = song.tracks[track];
     const std::span<const uint8_t> stream(t.stream.data(), size_t(t.streamSize));
     StreamReader reader(stream);
     EventDecoder decoder(song, StreamPort(stream, t.port), true);
-    Sounding sounding;
-    int32_t storable = 0;
     RawEvent raw;
     Event e;
     while (reader.Next(raw)) {
-        if (raw.status == 0xFF)
-            ScanMeta(song, track, t, raw);
+        scan.Message(raw);
         switch (decoder.Decode(raw, e)) {
             case EventDecoder::Action::Skip:
                 break;
             case EventDecoder::Action::NoteOff:
-                NoteChannel(t, e.Channel());
-                sounding.Off(e.Channel() * 128 + (e.data1 & 0x7F));
+                scan.NoteOff(e);
                 break;
             case EventDecoder::Action::AllNotesOff:
-                NoteChannel(t, e.Channel());
-                sounding.AllOff(e.Channel());
+                scan.AllNotesOff(e.Channel());
                 break;
             case EventDecoder::Action::Store:
-                ++storable;
-                ScanEvent(t, e);
-                if (e.Kind() == EventKind::NoteOn)
-                    sounding.On(e.Channel() * 128 + (e.data1 & 0x7F));
+                scan.Stored(e);
                 break;
         }
     }
-    t.length = reader.time();
-    // Once the Events exist they are the count; a packed stream may hold fewer
-    // records than Events (empty texts write nothing).
-    if (!t.eventsBuilt)
-        t.eventCount = storable;
-    t.polyphony = uint8_t(std::min(sounding.most, 255));
-    FinishChannels(t);
-    if (reader.fault() == StreamFault::BadStatus && song.messages)
-        song.messages->ShowInfo(237, unsigned(reader.badByte()));
-    if (track == 0 && song.timeMaps)
-        song.timeMaps->TrackTimeSigMap(song);
+    scan.Finish(reader);
 }
 
 void RescanEvents(Song& song, int track)
@@ -279,23 +208,28 @@ void RescanEvents(Song& song, int track)
     if (!t.changed || !t.eventsBuilt)
         return;
     ClearSummary(t);
+    EventSummary summary;
+    summary.channels.mode = t.channelMode;
     const int32_t limit = LastTickOfSong(song);
     const int32_t count = t.eventCount;
+    const Event* events = t.events.data();
     int64_t end = 0;
     bool stuck = false;
+    int32_t previous = 0;  // the first Event only has to be at 0 or later
     int32_t i = 0;
     for (; i < count; ++i) {
-        const Event& e = t.events[size_t(i)];
-        if (e.time < 0 || e.time > limit || (i > 0 && e.time < t.events[size_t(i) - 1].time))
+        const Event& e = events[i];
+        if (e.time < previous || e.time > limit)
             break;
-        int64_t eventEnd = e.time;
-        if (e.Kind() == EventKind::NoteOn) {
-            stuck |= e.value == 0x7FFFFFFF;
-            eventEnd += std::max(e.value, 0);
-        }
-        end = std::max(end, eventEnd);
-        ScanEvent(t, e);
+        previous = e.time;
+        // A note ends after its duration, anything else at its time.
+        const bool note = e.Kind() == EventKind::NoteOn;
+        stuck |= note & (e.value == 0x7FFFFFFF);
+        const int32_t duration = std::max(e.value, 0) & -int32_t(note);
+        end = std::max(end, int64_t(e.time) + duration);
+        summary.Add(e);
     }
+    summary.Store(t, summary.channels);
     if (i < count) {
         if (song.messages)
             song.messages->ShowInfo(241);
@@ -311,6 +245,33 @@ void RescanEvents(Song& song, int track)
     t.length = int32_t(std::min<int64_t>(end, 0x7FFFFFFF));
     FinishChannels(t);
     if (stuck && song.messages)
+        song.messages->ShowInfo(242);
+    if (track == 0 && song.timeMaps)
+        song.timeMaps->UpdateTimeSigMap(song);
+}
+
+void RescanConverted(Song& song, int track, const ConvertedSummary& converted)
+{
+    Track& t = song.tracks[track];
+    if (!t.changed || !t.eventsBuilt)
+        return;
+    // Converted Events are in time order from 0 on: only the last can pass
+    // the end of the song.
+    const int32_t count = t.eventCount;
+    if (count > 0 && t.events[size_t(count) - 1].time > LastTickOfSong(song)) {
+        RescanEvents(song, track);
+        return;
+    }
+    ClearSummary(t);
+    // The Events' channels, counted from none; without channel events the
+    // mode is what the clear left.
+    ChannelUse channels = converted.summary.channels;
+    if (channels.mode == kNoChannel)
+        channels.mode = t.channelMode;
+    converted.summary.Store(t, channels);
+    t.length = int32_t(std::min<int64_t>(converted.end, 0x7FFFFFFF));
+    FinishChannels(t);
+    if (converted.stuck && song.messages)
         song.messages->ShowInfo(242);
     if (track == 0 && song.timeMaps)
         song.timeMaps->UpdateTimeSigMap(song);

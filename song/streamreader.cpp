@@ -30,53 +30,8 @@ bool StreamReader::ReadVarLen(uint32_t& value)
     return Fail(StreamFault::LongVarLen);
 }
 
-bool StreamReader::ReadChannel(uint8_t status, RawEvent& ev)
+bool StreamReader::NextMetaOrSysEx(uint8_t status, RawEvent& ev)
 {
-    ev.status = status;
-    ev.data = nullptr;
-    ev.length = 0;
-    ev.data2 = 0;
-    const int count = ChannelDataBytes(status);
-    for (int i = 0; i < count; ++i) {
-        if (m_pos >= m_bytes.size())
-            return Fail(StreamFault::Truncated);
-        const uint8_t b = m_bytes[m_pos];
-        if (b & 0x80)
-            return Fail(StreamFault::BadStatus, b);
-        ++m_pos;
-        (i == 0 ? ev.data1 : ev.data2) = b;
-    }
-    return true;
-}
-
-bool StreamReader::Next(RawEvent& ev)
-{
-    if (m_done)
-        return false;
-    if (m_pos >= m_bytes.size()) {
-        m_done = true;  // no end-of-track event: the data simply ends
-        return false;
-    }
-    uint32_t delta = 0;
-    if (!ReadVarLen(delta))
-        return false;
-    const int64_t t = int64_t(m_time) + delta;
-    m_time = t > 0x7FFFFFFF ? 0x7FFFFFFF : int32_t(t);
-    ev.time = m_time;
-    if (m_pos >= m_bytes.size())
-        return Fail(StreamFault::Truncated);
-
-    uint8_t status = m_bytes[m_pos];
-    if (status < 0x80) {
-        if (m_running == 0)
-            return Fail(StreamFault::BadStatus, status);
-        return ReadChannel(m_running, ev);
-    }
-    ++m_pos;
-    if (status < 0xF0) {
-        m_running = status;
-        return ReadChannel(status, ev);
-    }
     if (status == 0xFF) {
         if (m_pos >= m_bytes.size())
             return Fail(StreamFault::Truncated);

@@ -71,10 +71,44 @@ int Reserve(Song& song, int track, int32_t n)
     return 0;
 }
 
-int BuildEvents(Song& song, int track)
+namespace {
+
+// Writing into the next track grows the song by it.
+void GrowIntoNextTrack(Song& song, int track)
+{
+    if (track == song.trackCount && song.trackCount < kMaxTracks) {
+        const int old = song.trackCount;
+        ++song.trackCount;
+        if (song.undo)
+            song.undo->UndoInsTrk(song, old, 1);
+        if (song.trackCount < kMaxTracks)
+            song.tracks[song.trackCount].Reset(true);
+        Notify(song, kNotifySongReplaced, track, 0);
+        Notify(song, kNotifyTrackChanged, track);
+    }
+}
+
+// TrackChanged with a rescan; converted, when given, is what RescanEvents
+// would find.
+void TrackChangedRescanned(Song& song, int track, const ConvertedSummary* converted)
 {
     Track& t = song.tracks[track];
-    t.eventsBuilt = false;
+    t.changed = 1;
+    SetModified(song);
+    if (converted)
+        RescanConverted(song, track, *converted);
+    else
+        RescanEvents(song, track);
+    RecountSelection(song, track);
+    Notify(song, kNotifyTrackChanged, track);
+    GrowIntoNextTrack(song, track);
+}
+
+// Scans the stream, then converts it into an array of exactly the counted
+// size: two walks, but no more memory than the Events need.
+int BuildEventsCounted(Song& song, int track)
+{
+    Track& t = song.tracks[track];
     ScanStream(song, track);
     const int32_t expected = t.HasStream() ? t.eventCount : 0;
     try {
@@ -112,6 +146,63 @@ int BuildEvents(Song& song, int track)
     return n < 0 ? 1 : 0;
 }
 
+// One walk that scans and converts, into room for the most Events the
+// stream could hold. Only the records written are touched, so the rest of
+// the room never becomes resident; it stays reserved with the Events
+// (address space only, until Reserve sizes them again) rather than cost a
+// copy of every Event to give it back. It leaves the track, the journal and
+// the messages exactly as BuildEventsCounted does. 0 ok, -1 when the walk
+// could not be made (the caller counts first; what was scanned is scanned
+// again to the same values).
+int BuildEventsInOneWalk(Song& song, int track)
+{
+    Track& t = song.tracks[track];
+    std::vector<Event> events;
+    std::vector<PayloadRef> payloads;
+    ConvertedSummary converted;
+    int32_t n = -1;
+    try {
+        events.reserve(size_t(std::max(t.streamSize / 2 + 1, 100)));
+        n = ToNoteScanning(song, track, events, payloads, converted);
+    } catch (const std::bad_alloc&) {
+        n = -1;
+    }
+    if (n < 0)
+        return -1;
+    t.events.clear();
+    t.heap.Clear();
+    t.events = std::move(events);
+    t.events.resize(size_t(std::max(n, 100)));  // within the room reserved
+    t.eventsBuilt = true;
+    t.capacity = int32_t(t.events.size());
+    // The journal must not copy the records that are about to be written.
+    t.eventCount = 0;
+
+    std::optional<WaitCursor> wait;
+    if (song.messages)
+        wait.emplace(*song.messages);
+    LockNotes(song, track, true);
+    t.eventCount = StorePayloads(song, track, t.events.data(), n, payloads);
+    // What Unlock does, but the summary gathered in the walk stands for the
+    // walk over the Events, unless an Event was dropped.
+    TrackChangedRescanned(song, track, t.eventCount == n ? &converted : nullptr);
+    return 0;
+}
+
+}  // namespace
+
+int BuildEvents(Song& song, int track)
+{
+    Track& t = song.tracks[track];
+    t.eventsBuilt = false;
+    if (t.HasStream() && IsTrackIndex(track)) {
+        const int built = BuildEventsInOneWalk(song, track);
+        if (built >= 0)
+            return built;
+    }
+    return BuildEventsCounted(song, track);
+}
+
 int LoadTrackStream(Song& song, int track, std::vector<uint8_t> stream, int fileTrack)
 {
     Track& t = song.tracks[track];
@@ -128,24 +219,14 @@ int LoadTrackStream(Song& song, int track, std::vector<uint8_t> stream, int file
 
 void TrackChanged(Song& song, int track, bool rescan)
 {
+    if (rescan) {
+        TrackChangedRescanned(song, track, nullptr);
+        return;
+    }
     Track& t = song.tracks[track];
     t.changed = 1;
     SetModified(song);
-    if (rescan) {
-        RescanEvents(song, track);
-        RecountSelection(song, track);
-        Notify(song, kNotifyTrackChanged, track);
-    }
-    if (track == song.trackCount && song.trackCount < kMaxTracks) {
-        const int old = song.trackCount;
-        ++song.trackCount;
-        if (song.undo)
-            song.undo->UndoInsTrk(song, old, 1);
-        if (song.trackCount < kMaxTracks)
-            song.tracks[song.trackCount].Reset(true);
-        Notify(song, kNotifySongReplaced, track, 0);
-        Notify(song, kNotifyTrackChanged, track);
-    }
+    GrowIntoNextTrack(song, track);
 }
 
 }  // namespace kv

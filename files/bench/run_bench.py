@@ -4,9 +4,14 @@ libsmf and python3-mido, on a generated 16-track file of one million events
 and on the largest corpus files; medians, ratios and peak memory.
 
   run_bench.py --build BUILD_DIR [--corpus DIR] [--work DIR]
+  run_bench.py --build BUILD_DIR --baseline OTHER_BUILD_DIR [--reps N]
 
 BUILD_DIR is a Release build holding bin/kv_files_bench and bin/kvtool.
 libsmf (Debian libsmf-dev) is compiled here, for this comparison only.
+
+With --baseline, the same files are loaded by two builds of the program
+instead (say, before and after a change): the two are run in turns, in one
+run, and compared by their medians, throughput and peak memory.
 """
 import argparse
 import json
@@ -144,9 +149,49 @@ def mido_times(path, reps):
     return out
 
 
+def process_ms(cmd):
+    """Wall time of a whole process, in milliseconds."""
+    t0 = time.perf_counter()
+    subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    return (time.perf_counter() - t0) * 1e3
+
+
+def compare_builds(baseline, build, files, reps):
+    """Loads every file with both builds, taking turns so that the machine's
+    state weighs on both alike."""
+    builds = (('before', baseline), ('after', build))
+    for path in files:
+        size = os.path.getsize(path)
+        loads = {name: [] for name, _ in builds}
+        wholes = {name: [] for name, _ in builds}
+        events = {}
+        for _ in range(3):
+            for name, b in builds:
+                t = kv_times(os.path.join(b, 'bin', 'kv_files_bench'), path, reps)
+                loads[name].append(t['load'])
+                events[name] = int(t.get('events') or 0)
+        for _ in range(reps):
+            for name, b in builds:
+                wholes[name].append(process_ms([os.path.join(b, 'bin', 'kvtool'), 'info', path]))
+        print('\n%s: %d bytes, %s Events after loading' % (os.path.basename(path), size, events['after']))
+        if events['before'] != events['after']:
+            print('  Event counts differ: before %d, after %d' % (events['before'], events['after']))
+        print('  %-7s %10s %8s %16s %8s %12s' % ('', 'load ms', 'MB/s', 'kvtool info ms', 'MB/s', 'peak RSS KB'))
+        load = {}
+        for name, b in builds:
+            load[name] = statistics.median(loads[name])
+            whole = statistics.median(wholes[name])
+            print('  %-7s %10.2f %8.1f %16.2f %8.1f %12d'
+                  % (name, load[name], size / 1e3 / load[name], whole, size / 1e3 / whole,
+                     peak_kb([os.path.join(b, 'bin', 'kvtool'), 'info', path])))
+        print('  load speed-up %.2fx; memory budget 2 x (file + 12 B/event) = %d KB'
+              % (load['before'] / load['after'], 2 * (size + 12 * events['after']) / 1024))
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument('--build', required=True)
+    ap.add_argument('--baseline', help='another build to compare load times with, instead of libsmf and mido')
     ap.add_argument('--corpus', default=os.path.join(os.path.dirname(__file__), '../../../shared/corpus'))
     ap.add_argument('--work', default='/tmp/kvbench')
     ap.add_argument('--reps', type=int, default=9)
@@ -155,6 +200,15 @@ def main():
     here = os.path.dirname(os.path.abspath(__file__))
     bench = os.path.join(args.build, 'bin', 'kv_files_bench')
     kvtool = os.path.join(args.build, 'bin', 'kvtool')
+    if args.baseline:
+        generated = os.path.join(args.work, 'generated-16x1M.mid')
+        if not os.path.exists(generated):
+            generate(generated)
+        corpus = sorted((os.path.getsize(os.path.join(r, n)), os.path.join(r, n))
+                        for r, _, names in os.walk(args.corpus) for n in names
+                        if n.lower().endswith(('.mid', '.midi', '.rmi')))
+        compare_builds(args.baseline, args.build, [generated] + ([corpus[-1][1]] if corpus else []), args.reps)
+        return
     smf_exe = os.path.join(args.work, 'libsmf_bench')
     flags = subprocess.run(['pkg-config', '--cflags', '--libs', 'smf'], capture_output=True, text=True,
                            check=True).stdout.split()

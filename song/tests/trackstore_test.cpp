@@ -2,10 +2,13 @@
 
 #include "song/eventcursor.h"
 #include "song/eventops.h"
+#include "song/mapbuild.h"
 #include "song/pack.h"
 #include "song/scan.h"
 #include "song/selection.h"
 #include "song/tests/songfixture.h"
+#include "song/tests/songgen.h"
+#include "song/tonote.h"
 
 namespace kv::test {
 namespace {
@@ -423,6 +426,263 @@ TEST(Pack, SectionAndSelectionCountFromTheirStart)
     EXPECT_EQ(
         out,
         Cat({0x00, 0xFF, 0x21, 0x01, 0x00, 0x00, 0x90, 60, 100, 0x05, 60, 0, 0x81, 0x39, 0xB0, 7, 2}, Eot()));
+}
+
+// BuildEvents converts and scans a stream in one walk and takes the summary
+// from that walk. What it leaves must equal scanning the stream, converting it
+// into an array of the counted size and rescanning the Events.
+struct BuildSide {
+    SongFixture f;
+    TimeMapBuilder maps;
+    BuildSide() { f.song->timeMaps = &maps; }
+};
+
+void LoadStream(BuildSide& side, int track, const std::vector<uint8_t>& bytes, uint8_t channelMode)
+{
+    Track& t = side.f.song->tracks[track];
+    t.Reset(true);
+    t.channelMode = channelMode;
+    t.stream = bytes;
+    t.streamSize = int32_t(bytes.size());
+}
+
+void BuildByScanThenConvert(Song& s, int track)
+{
+    Track& t = s.tracks[track];
+    t.eventsBuilt = false;
+    ScanStream(s, track);
+    t.events.assign(size_t(std::max(t.eventCount, 100)), Event{});
+    t.heap.Clear();
+    t.eventsBuilt = true;
+    t.capacity = int32_t(t.events.size());
+    t.eventCount = 0;
+    if (!t.HasStream())
+        return;
+    const int32_t n = ToNote(s, track, t.stream, t.events.data(), t.capacity, true);
+    t.eventCount = std::max(n, 0);
+    TrackChanged(s, track, true);
+}
+
+void ExpectSameBuild(const Song& a, const Song& b, int track)
+{
+    const Track& x = a.tracks[track];
+    const Track& y = b.tracks[track];
+    EXPECT_EQ(x.eventsBuilt, y.eventsBuilt);
+    EXPECT_EQ(x.eventCount, y.eventCount);
+    EXPECT_EQ(x.capacity, y.capacity);
+    EXPECT_EQ(x.length, y.length);
+    EXPECT_EQ(x.contentFlags, y.contentFlags);
+    EXPECT_EQ(x.channelMode, y.channelMode);
+    EXPECT_EQ(x.channel, y.channel);
+    EXPECT_EQ(x.lowestNote, y.lowestNote);
+    EXPECT_EQ(x.highestNote, y.highestNote);
+    EXPECT_EQ(x.polyphony, y.polyphony);
+    EXPECT_EQ(x.program, y.program);
+    EXPECT_EQ(x.bank, y.bank);
+    EXPECT_EQ(x.port, y.port);
+    EXPECT_EQ(x.name, y.name);
+    EXPECT_EQ(x.instrument, y.instrument);
+    EXPECT_EQ(x.transpose, y.transpose);
+    EXPECT_EQ(x.velocityAdjust, y.velocityAdjust);
+    EXPECT_EQ(x.loops, y.loops);
+    EXPECT_EQ(x.delay, y.delay);
+    EXPECT_EQ(x.muteFlags, y.muteFlags);
+    EXPECT_EQ(x.changed, y.changed);
+    EXPECT_EQ(x.heap.LiveCount(), y.heap.LiveCount());
+    ASSERT_EQ(x.events.size(), y.events.size());
+    for (size_t i = 0; i < x.events.size(); ++i) {
+        ASSERT_EQ(x.events[i], y.events[i]) << "event " << i;
+        const Event& e = x.events[i];
+        if (int32_t(i) < x.eventCount && e.HasPayload() && e.value != 0) {
+            ASSERT_EQ(x.heap.PayloadSize(e.value), y.heap.PayloadSize(e.value)) << i;
+            const uint8_t* p = x.heap.Payload(e.value);
+            const uint8_t* q = y.heap.Payload(e.value);
+            EXPECT_TRUE(std::equal(p, p + x.heap.PayloadSize(e.value), q)) << i;
+        }
+    }
+    EXPECT_EQ(a.tempoCount, b.tempoCount);
+    EXPECT_EQ(a.timeSigCount, b.timeSigCount);
+    EXPECT_EQ(a.keySigCount, b.keySigCount);
+    EXPECT_EQ(a.smpteOffset, b.smpteOffset);
+    EXPECT_EQ(a.authoringMark, b.authoringMark);
+    EXPECT_EQ(a.waveLead, b.waveLead);
+    EXPECT_EQ(a.from, b.from);
+    EXPECT_EQ(a.to, b.to);
+    EXPECT_EQ(a.timeSigMap.entries.size(), b.timeSigMap.entries.size());
+    EXPECT_EQ(a.tempoMap.entries.size(), b.tempoMap.entries.size());
+}
+
+struct BuildCase {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    uint8_t channelMode;  // before the build
+};
+
+std::vector<BuildCase> BuildCases()
+{
+    // Nine deltas of 0x0FFFFFFF saturate the time at 0x7FFFFFFF; on meta
+    // events that are not stored, the note at 0 is the last Event and lasts
+    // 0x7FFFFFFF ticks.
+    std::vector<uint8_t> stuck = {0x00, 0x90, 60, 100};
+    for (int i = 0; i < 9; ++i)
+        stuck.insert(stuck.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x60, 0x00});
+    stuck.insert(stuck.end(), {0x00, 0x80, 60, 0});
+    // Past measure 9999 of 4/4 at timebase 120 (tick 4799519): a note-on at
+    // 4799000 and a controller at 4800000.
+    const std::vector<uint8_t> pastTheEnd =
+        Cat({0x00, 0x90, 60, 100, 0x82, 0xA4, 0xC5, 0x18, 0x80, 60, 0, 0x83, 0x7F, 0xB0, 7, 1}, Eot());
+    const uint8_t own20[] = {0x00, 0xFF, 0x7F, 0x0C, 0x00, 0x00, 0x5B, 0x20,
+                             0xFE, 0x05, 0x03, 0x00, 0x10, 0,    0,    0};
+    const uint8_t own24[] = {0x00, 0xFF, 0x7F, 0x05, 0x00, 0x00, 0x5B, 0x24, 0x01};
+    std::vector<uint8_t> records(std::begin(own20), std::end(own20));
+    records.insert(records.end(), std::begin(own24), std::end(own24));
+    records =
+        Cat(records, {0x00, 0xFF, 0x03, 0x02, 'N',  'm',  0x00, 0xFF, 0x04, 0x01, 'I',  0x00, 0xFF, 0x21,
+                      0x01, 0x05, 0x00, 0xFF, 0x01, 0x00, 0x05, 0xFF, 0x01, 0x00, 0x00, 0xFF, 0x7F, 0x06,
+                      0x00, 0x00, 0x5B, 0x03, 'x',  'y',  0x00, 0xC3, 0x05, 0x00, 0x93, 64,   90});
+    records = Cat(records, Eot(7));
+    return {
+        {"empty", {0x00}, kNoChannel},
+        {"note-offs only keep a new track's channel mode", Cat({0x00, 0x80, 60, 0, 0x05, 0x90, 61, 0}, Eot()),
+         kNewTrackChannel},
+        {"a new track without channel events", Cat({0x05, 0xFF, 0x01, 0x01, 't'}, Eot()), kNewTrackChannel},
+        {"note-offs only", Cat({0x00, 0x80, 60, 0, 0x05, 0xB3, 123, 0}, Eot()), kNoChannel},
+        {"system exclusive counts as channel 1", Cat({0x00, 0xF0, 0x02, 0x7E, 0xF7}, Eot()),
+         kNewTrackChannel},
+        {"notes never ended",
+         {0x00, 0x90, 60, 100, 0x10, 0x91, 60, 100, 0x10, 0x90, 60, 90, 0x20},
+         kNoChannel},
+        {"all notes off", Cat({0x00, 0x92, 60, 100, 0x00, 0x92, 62, 100, 0x30, 0xB2, 123, 0}, Eot(4)),
+         kNoChannel},
+        {"a stuck note", stuck, kNoChannel},
+        {"past the end of the song", pastTheEnd, kNoChannel},
+        {"names, port, adjustments, mute and texts", records, kNoChannel},
+        {"bad status", {0x00, 0xB0, 7, 1, 0x00, 0x90, 0x80, 0x40}, kNoChannel},
+        {"truncated payload", {0x00, 0xF0, 0x05, 0xF7, 0x00, 0xFF, 0x01, 0x40, 'a'}, kNoChannel},
+        {"tempo, signatures and smpte",
+         Cat({0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x58, 0x04, 0x03, 0x02,
+              0x18, 0x08, 0x00, 0xFF, 0x59, 0x02, 0xFE, 0x00, 0x00, 0xFF, 0x54, 0x05, 1,
+              2,    3,    4,    5,    0x60, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40},
+             Eot()),
+         kNoChannel},
+    };
+}
+
+TEST(BuildEvents, OneWalkLeavesWhatScanningThenConvertingLeaves)
+{
+    for (const BuildCase& c : BuildCases()) {
+        for (int track : {0, 1}) {
+            SCOPED_TRACE(std::string(c.name) + (track ? " (track 1)" : " (track 0)"));
+            BuildSide one;
+            BuildSide two;
+            LoadStream(one, track, c.bytes, c.channelMode);
+            LoadStream(two, track, c.bytes, c.channelMode);
+            BuildEvents(*one.f.song, track);
+            BuildByScanThenConvert(*two.f.song, track);
+            ExpectSameBuild(*one.f.song, *two.f.song, track);
+            EXPECT_EQ(one.f.messages.numbers(), two.f.messages.numbers());
+        }
+    }
+}
+
+TEST(BuildEvents, OneWalkMatchesOnGeneratedTracks)
+{
+    // Generated tracks hold every kind (track zero also the maps' events),
+    // packed into streams as a saved song would hold them.
+    BuildSide source;
+    Song& s = *source.f.song;
+    s.channelSets = nullptr;
+    for (int track = 0; track < 3; ++track) {
+        GenerateTrack(s, track, uint32_t(77 + track), 3000);
+        ASSERT_EQ(Pack(s, track, true), 0);
+    }
+    for (int track = 0; track < 3; ++track) {
+        SCOPED_TRACE(track);
+        BuildSide one;
+        BuildSide two;
+        LoadStream(one, track, s.tracks[track].stream, kNoChannel);
+        LoadStream(two, track, s.tracks[track].stream, kNoChannel);
+        BuildEvents(*one.f.song, track);
+        BuildByScanThenConvert(*two.f.song, track);
+        ExpectSameBuild(*one.f.song, *two.f.song, track);
+        EXPECT_EQ(one.f.messages.numbers(), two.f.messages.numbers());
+    }
+}
+
+// Random streams built from message pieces (with running status, bank
+// selects, all-notes-off, names, own records and stray bytes), in songs whose
+// channel sets fold bank selects, so that every path of the walk is taken.
+std::vector<uint8_t> RandomStream(Rng& rng)
+{
+    static const std::vector<std::vector<uint8_t>> kPieces = {
+        {0x90, 60, 100},
+        {0x91, 62, 0},
+        {0x80, 60, 0},
+        {64, 90},
+        {0xB0, 0, 1},
+        {0xB0, 32, 2},
+        {0xB1, 123, 0},
+        {0xB2, 7, 100},
+        {0xC0, 5},
+        {0xC1, 9},
+        {0xD3, 40},
+        {0xE0, 0, 64},
+        {0xF0, 0x02, 0x7E, 0xF7},
+        {0xF7, 0x00},
+        {0xFF, 0x03, 0x01, 'n'},
+        {0xFF, 0x04, 0x01, 'i'},
+        {0xFF, 0x01, 0x00},
+        {0xFF, 0x21, 0x01, 0x02},
+        {0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20},
+        {0xFF, 0x58, 0x04, 0x03, 0x02, 0x18, 0x08},
+        {0xFF, 0x59, 0x02, 0x09, 0x01},
+        {0xFF, 0x7F, 0x05, 0x00, 0x00, 0x5B, 0x02, 'x'},
+        {0xFF, 0x7F, 0x06, 0x00, 0x00, 0x5B, 0x10, 0x03, 0x00},
+        {0xFF, 0x60, 0x00},
+        {0xFF, 0x2F, 0x00},
+        {0x40},
+        {0xF3}};
+    std::vector<uint8_t> out;
+    const int messages = rng.Below(40);
+    for (int i = 0; i < messages; ++i) {
+        const int delta = rng.Below(5);
+        if (delta == 4)
+            out.insert(out.end(), {0x8F, 0xFF, 0x7F});
+        else
+            out.push_back(uint8_t(delta * 7));
+        const auto& piece = kPieces[size_t(rng.Below(int(kPieces.size())))];
+        out.insert(out.end(), piece.begin(), piece.end());
+    }
+    if (rng.Below(3) == 0 && !out.empty())
+        out.resize(size_t(rng.Below(int(out.size()))));  // cut anywhere
+    return out;
+}
+
+TEST(BuildEvents, OneWalkMatchesOnRandomStreams)
+{
+    Rng rng(2024);
+    for (int round = 0; round < 3000; ++round) {
+        const std::vector<uint8_t> bytes = RandomStream(rng);
+        const int track = rng.Below(2);
+        const uint8_t mode = rng.Below(2) ? kNewTrackChannel : kNoChannel;
+        const SetHeader set{uint8_t(rng.Below(3)), 0x0102};
+        SCOPED_TRACE(round);
+        BuildSide one;
+        BuildSide two;
+        for (BuildSide* side : {&one, &two}) {
+            // Ports 0 and 2 (a piece sets port 2), channels 1 to 4.
+            for (int port : {0, 2})
+                for (int channel = 0; channel < 4; ++channel)
+                    side->f.sets.AssignSet(port, channel, &set);
+            LoadStream(*side, track, bytes, mode);
+        }
+        BuildEvents(*one.f.song, track);
+        BuildByScanThenConvert(*two.f.song, track);
+        ExpectSameBuild(*one.f.song, *two.f.song, track);
+        ASSERT_EQ(one.f.messages.numbers(), two.f.messages.numbers());
+        if (HasFailure())
+            return;
+    }
 }
 
 }  // namespace
