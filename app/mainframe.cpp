@@ -172,6 +172,7 @@ void CMainFrame::CreateMenus()
     AddAction(options, "actionPatchNames", tr("Patch &Names..."), [this] { PatchNames(); });
 
     QMenu* window = menuBar()->addMenu(tr("&Window"));
+    m_windowMenu = window;
     for (const WindowCommand& c : kWindowCommands)
         AddAction(window, c.name, tr(c.text), nullptr)->setIcon(GlyphIcon(c.glyph));
     window->addSeparator();
@@ -450,10 +451,15 @@ void CMainFrame::RefreshTimeFields()
 
 void CMainFrame::RefreshTimeSig()
 {
+    RefreshTimeSig(m_doc.NowTime());
+}
+
+void CMainFrame::RefreshTimeSig(int32_t tick)
+{
     if (!m_built)
         return;
     const TimeSigMap& map = m_doc.song().timeSigMap;
-    const int32_t at = FindTimeSig(map, m_doc.NowTime());
+    const int32_t at = FindTimeSig(map, tick);
     if (at < 0 || size_t(at) >= map.entries.size()) {
         m_timeSigPane->clear();
         return;
@@ -519,6 +525,16 @@ void CMainFrame::OnUpdate(const CNotify& hint)
             break;
         case 12:
             RefreshTimeFields();
+            break;
+        case kNotifyPlayPosition:
+            // While playing, the position field and the time-signature pane
+            // follow the music; -1 and -2 mark a run starting or ending.
+            if (hint.a >= 0) {
+                m_now->SetValue(hint.a);
+                if (m_now->Edit() && !m_now->Edit()->hasFocus())
+                    m_now->Edit()->setText(QString::fromStdString(m_doc.FormatTimeField(hint.a)));
+                RefreshTimeSig(hint.a);
+            }
             break;
         default:
             break;

@@ -22,6 +22,7 @@ namespace kv {
 
 class KVSpinButton;
 class PatchLibrary;
+class ProgramTransport;
 class QtMessages;
 class SettingsStore;
 class TipDialog;
@@ -80,6 +81,15 @@ public:
     void OptionsPreferences();
     void PatchNames();
 
+    // --- transport -----------------------------------------------------------
+    // The transport drives the Play Controls Toolbar and the Transport menu;
+    // without one they stay disabled.
+    void AttachTransport(ProgramTransport* transport);
+    void RefreshTransportActions();
+    void ShowPlayTime(const std::string& text);
+    void ShowTempo(int32_t beatsPerMinute);
+    void FocusNowField();
+
     // The save question's answer, for tests; empty asks the user.
     std::function<QMessageBox::StandardButton()> askSave;
     // The file the Open and Save As dialogs return, for tests.
@@ -114,6 +124,7 @@ private:
     void TimeFieldNotify(KVSpinButton* spin, CMidiDoc::TimeField field, int code);
     void RefreshTimeFields();
     void RefreshTimeSig();
+    void RefreshTimeSig(int32_t tick);
     void RebuildTrackList();
     void RefreshTrackEntry(int track);
     void RefreshRecentMenu();
@@ -147,6 +158,9 @@ private:
     TipDialog* m_tips = nullptr;
     RecentFiles m_recent;
     std::unique_ptr<PatchLibrary> m_patches;
+    ProgramTransport* m_transport = nullptr;
+    QList<QAction*> m_transportActions;
+    QMenu* m_windowMenu = nullptr;
     bool m_updatingTracks = false;
     size_t m_fieldCaret = std::string::npos;
 };

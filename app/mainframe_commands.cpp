@@ -28,6 +28,7 @@
 #include "libraries/ui/patchnamesdialog.h"
 #include "platform/qt/qtmessages.h"
 #include "platform/settingsstore.h"
+#include "transport/programtransport.h"
 
 namespace kv {
 namespace {
@@ -294,7 +295,9 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         return;
     }
     CloseLogo();
-    WriteSettings(m_store, m_settings, nullptr);
+    if (m_transport && m_transport->IsPlaying())
+        m_transport->OnCommand(kCmdStop);
+    WriteSettings(m_store, m_settings, m_transport ? &m_transport->Setup() : nullptr);
     m_recent.Write(m_store);
     if (m_settings.svSetting)
         SaveWindowPositionsNow();

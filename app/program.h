@@ -12,6 +12,7 @@
 namespace kv {
 
 class CMainFrame;
+class ProgramTransport;
 
 // Where the program finds what it ships: <exe>/../share/kelvane when
 // installed, else the source tree's share/ next to the build.
@@ -37,8 +38,11 @@ public:
     Settings& settings() { return m_settings; }
     CMidiDoc& doc() { return *m_doc; }
     CMainFrame& frame() { return *m_frame; }
+    ProgramTransport& transport() { return *m_transport; }
 
 private:
+    class Host;
+
     SettingsStore& m_store;
     Options m_options;
     QtMessages m_messages;
@@ -47,6 +51,8 @@ private:
     std::unique_ptr<QtAutoSaveTimer> m_timer;
     std::unique_ptr<CMidiDoc> m_doc;
     std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<Host> m_host;
+    std::unique_ptr<ProgramTransport> m_transport;
 };
 
 }  // namespace kv

@@ -46,6 +46,11 @@ public:
     bool AutoSavePending() const override { return m_doc.m_autoSave.Pending(); }
     bool StartAutoSave(int64_t dueInMs) override { return m_doc.m_autoSave.Arm(dueInMs); }
     bool IsPlaying() const override { return m_doc.m_playing; }
+    void RefreshPlaying(Song&, const std::vector<int32_t>& droppedFileNumbers) override
+    {
+        if (m_doc.refreshPlaying)
+            m_doc.refreshPlaying(droppedFileNumbers);
+    }
 
 private:
     CMidiDoc& m_doc;

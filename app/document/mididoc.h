@@ -95,6 +95,9 @@ public:
 
     // --- engine state, told by the transport ---------------------------------
     void SetPlaying(bool playing) { m_playing = playing; }
+    // Set by the program once the transport exists: EndStep hands the tracks
+    // a step changed to the engine while the song plays.
+    std::function<void(const std::vector<int32_t>& droppedFileNumbers)> refreshPlaying;
     bool IsPlaying() const { return m_playing; }
 
     // --- notification -------------------------------------------------------

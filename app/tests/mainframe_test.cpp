@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QToolBar>
@@ -24,6 +25,7 @@
 #include "files/songfiles.h"
 #include "platform/memorysettings.h"
 #include "song/song.h"
+#include "transport/programtransport.h"
 
 namespace kv {
 namespace {
@@ -35,6 +37,10 @@ public:
         static int argc = 1;
         static char name[] = "kv_app_tests";
         static char* argv[] = {name, nullptr};
+        // Only the engine's built-in virtual ports: with the synthesiser
+        // present and no output configured, start-up would ask to use it,
+        // and a test runs no user to answer.
+        setenv("KVMIDI_BACKENDS", "virtual", 1);
         if (QApplication::instance() == nullptr)
             new QApplication(argc, argv);
     }
@@ -212,6 +218,32 @@ TEST(CMainFrame, TipOfTheDayStepsAndWrapsFromTheStoredId)
     EXPECT_EQ(f.Tips()->LastId(), 101);
     f.Tips()->accept();
     EXPECT_EQ(s.store.GetInt(kProgramAppKey, "Tips", "LastID", 0), 101);
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// The Play Controls Toolbar's buttons and the Transport menu run the
+// transport's commands; Record waits for recording.
+TEST(CMainFrame, TransportButtonsAndMenuRunTheTransport)
+{
+    Started s;
+    ASSERT_TRUE(s.program->StartUp());
+    CMainFrame& f = s.frame();
+    QStringList menus;
+    for (QAction* a : f.menuBar()->actions())
+        menus << a->text();
+    EXPECT_TRUE(menus.contains("&Transport")) << menus.join(",").toStdString();
+    QAction* play = f.ActionNamed("actionPlay");
+    ASSERT_NE(play, nullptr);
+    EXPECT_EQ(play->property("transportCommand").toInt(), kCmdPlay);
+    QAction* record = f.ActionNamed("actionRecord");
+    ASSERT_NE(record, nullptr);
+    EXPECT_FALSE(record->isEnabled());
+    EXPECT_FALSE(s.program->transport().IsPlaying());
 }
 
 }  // namespace
