@@ -84,7 +84,8 @@ protected:
             _exit(127);
         }
         ASSERT_GT(m_server, 0);
-        for (int i = 0; i < 100 && !m_peer.Open(); ++i) {
+        // A loaded machine can take seconds to bring a server up.
+        for (int i = 0; i < 300 && !m_peer.Open(); ++i) {
             m_peer.Close();
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
@@ -152,7 +153,7 @@ TEST_F(EngineJackTest, MessagesGoOutThroughJackAndComeBack)
     ASSERT_EQ(MidiLibSendShort(0x92, 61, 99), 1);
     ASSERT_EQ(MidiLibSendShort(0xB2, 7, 100), 1);
     std::vector<MidiLibMessage> echoes;
-    for (int i = 0; i < 200 && echoes.size() < 2; ++i) {
+    for (int i = 0; i < 500 && echoes.size() < 2; ++i) {
         for (const MidiLibMessage& m : TakeAll())
             if (m.message == ML_SHORT_ECHO)
                 echoes.push_back(m);
