@@ -23,11 +23,12 @@ for p in "${packages[@]}"; do
 done
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 
-sudo=""
+# As root apt-get runs directly; otherwise through sudo, keeping the
+# non-interactive front end (jackd2 would otherwise ask about real-time use).
+as_root=(env DEBIAN_FRONTEND=noninteractive)
 if [[ $(id -u) -ne 0 ]]; then
-  sudo="sudo"
+  as_root=(sudo DEBIAN_FRONTEND=noninteractive)
 fi
 echo "setup: installing ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo -E apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
