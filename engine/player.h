@@ -74,6 +74,7 @@ private:
     // preparation (window thread)
     PlayTrack* Find(int32_t trackId) const;
     int FindIndex(int32_t trackId) const;
+    bool StartPassAt(PlayTrack& t, int64_t target);
     void Chase(PlayTrack& t, int64_t target);
     void ChaseCache(PlayTrack& t, uint32_t* cache, int* cached, uint32_t message);
     // Places the track at its first event at or after target; timeToNext is

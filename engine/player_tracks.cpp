@@ -181,7 +181,11 @@ void Player::ChaseCache(PlayTrack& t, uint32_t* cache, int* cached, uint32_t mes
         SendNow(OutputQueues::kImmediate, t.port, message);
 }
 
-void Player::Chase(PlayTrack& t, int64_t target)
+// Rewinds the track to the start of the loop pass that holds target, whole
+// passes before it skipped; false (and the track finished) when it plays no
+// pass at all.
+// Real-time: no allocation, no lock, no wait.
+bool Player::StartPassAt(PlayTrack& t, int64_t target)
 {
     Rewind(t);
     t.passTick = t.startOffset;
@@ -189,12 +193,19 @@ void Player::Chase(PlayTrack& t, int64_t target)
     if (t.loopCount < 1) {
         t.readPos = t.endPos;
         SetFinished(t, true);
-        return;
+        return false;
     }
     while (t.loopsLeft > 1 && t.passTick + t.tickLength <= target) {
         t.passTick += t.tickLength;
         --t.loopsLeft;
     }
+    return true;
+}
+
+void Player::Chase(PlayTrack& t, int64_t target)
+{
+    if (!StartPassAt(t, target))
+        return;
     bool chaseOn = Flag(kFlagChase);
     bool chaseSysEx = Flag(kFlagChaseSysEx);
     uint32_t cache[kChaseCache];
@@ -267,19 +278,9 @@ void Player::Chase(PlayTrack& t, int64_t target)
 // Real-time: no allocation, no lock, no wait.
 void Player::Locate(PlayTrack& t, int64_t target, int64_t reference)
 {
-    Rewind(t);
     SetFinished(t, false);
-    t.passTick = t.startOffset;
-    t.loopsLeft = t.loopCount;
-    if (t.loopCount < 1) {
-        t.readPos = t.endPos;
-        SetFinished(t, true);
+    if (!StartPassAt(t, target))
         return;
-    }
-    while (t.loopsLeft > 1 && t.passTick + t.tickLength <= target) {
-        t.passTick += t.tickLength;
-        --t.loopsLeft;
-    }
     int64_t delta;
     TrackEvent e;
     for (;;) {

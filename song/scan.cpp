@@ -5,6 +5,7 @@
 
 #include "platform/messages.h"
 #include "song/eventdecoder.h"
+#include "song/mapbuild.h"
 #include "song/measuretime.h"
 #include "song/song.h"
 #include "song/streamreader.h"
@@ -117,16 +118,14 @@ void FinishChannels(Track& t)
 
 int32_t LastTickOfSong(const Song& song)
 {
-    TimeSigEntry e;
-    e.measure = song.firstMeasure;
-    for (const TimeSigEntry& entry : song.timeSigMap.entries) {
-        if (entry.measure > kLastMeasure)
-            break;
-        e = entry;
+    TimeParams p = TimeParamsOf(song, 0);
+    // A song that was never reset has no signature yet: 4/4 from tick 0.
+    TimeSigMap fallback;
+    if (song.timeSigMap.entries.empty()) {
+        fallback.entries.assign(1, TimeSigEntry{0, song.firstMeasure});
+        p.timeSigs = &fallback;
     }
-    const int64_t measureTicks = std::max<int64_t>(1, MeasureTicks(e, song.timebase));
-    const int64_t limit = int64_t(e.tick) + (int64_t(kLastMeasure) + 1 - e.measure) * measureTicks - 1;
-    return int32_t(std::clamp<int64_t>(limit, 0, 0x7FFFFFFF));
+    return int32_t(std::clamp<int64_t>(MeasureLimit(p) - 1, 0, 0x7FFFFFFF));
 }
 
 StreamScan::StreamScan(Song& song, int track) : m_song(song), m_track(track), m_t(song.tracks[track])

@@ -14,6 +14,11 @@ namespace kv {
 
 class Messages;
 
+// What track zero's own records hold in a new song.
+inline constexpr uint8_t kDefaultFlatChar = 'b';
+inline constexpr uint8_t kDefaultSharpChar = '#';
+inline constexpr std::array<uint8_t, 6> kNewDocumentRecord = {1, 0, 5, 6, 42, 0};
+
 // The one song: its tracks and the song-wide values. The program owns one;
 // core code takes it by reference and reaches the rest of the program only
 // through the seams at the end (all optional: a null seam does nothing).
@@ -47,11 +52,11 @@ struct Song {
     int32_t tempoCount = 0;
 
     // --- what track zero's stream carries besides events -------------------
-    bool authoringMark = false;  // FF 7F 03 00 00 41 at the start of track zero
-    uint8_t flatChar = 'b';      // score characters, own record 0x22
-    uint8_t sharpChar = '#';
+    bool authoringMark = false;           // FF 7F 03 00 00 41 at the start of track zero
+    uint8_t flatChar = kDefaultFlatChar;  // score characters, own record 0x22
+    uint8_t sharpChar = kDefaultSharpChar;
     // The document's settings record (own record 0x23), kept uninterpreted.
-    std::array<uint8_t, 6> documentRecord = {1, 0, 5, 6, 42, 0};
+    std::array<uint8_t, 6> documentRecord = kNewDocumentRecord;
     int32_t waveCount = 0;  // entries in the song's wave table; own record 0x21 when not 0
 
     // --- packing -------------------------------------------------------------

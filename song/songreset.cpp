@@ -36,11 +36,10 @@ void ResetSong(Song& song, const SongResetSettings& settings)
     song.timeSigCount = song.keySigCount = song.tempoCount = 0;
     song.authoringMark = false;
     // Records of the previous song's track zero must not leak into the next.
-    const Song fresh;
-    song.flatChar = fresh.flatChar;
-    song.sharpChar = fresh.sharpChar;
-    song.documentRecord = fresh.documentRecord;
-    song.nextFileNumber = fresh.nextFileNumber;
+    song.flatChar = kDefaultFlatChar;
+    song.sharpChar = kDefaultSharpChar;
+    song.documentRecord = kNewDocumentRecord;
+    song.nextFileNumber = 1;
     // The last step's snapshots belong to the song that is gone.
     DiscardUndo(song);
 }

@@ -63,11 +63,13 @@ bool BuildDefaultSong(Song& song)
     return song.trackCount == 17;
 }
 
-bool WriteDefaultSong(const std::string& path)
+bool WriteDefaultSong(const std::string& path, int timebase)
 {
     Song song;
     if (!BuildDefaultSong(song))
         return false;
+    if (timebase != 0)
+        song.timebase = timebase;
     WaveTable waves;
     SongFiles files{song, waves, {}, {}, nullptr, -1};
     files.settings.useBak = false;

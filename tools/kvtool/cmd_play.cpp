@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "song/pack.h"
+#include "song/streamwriter.h"
 #include "tools/kvtool/cmd_engine.h"
 #include "tools/kvtool/cmd_song.h"
 #include "tools/kvtool/command.h"
@@ -183,23 +184,23 @@ public:
     std::vector<uint8_t> Track(int track) const
     {
         std::vector<uint8_t> out;
-        int64_t last = 0;
+        StreamWriter w(out);
         for (const Timed& e : m_events) {
             if (e.track != track)
                 continue;
-            VarLen(out, static_cast<uint32_t>(e.tick - last));
-            last = e.tick;
+            w.Time(static_cast<int32_t>(e.tick));
             if (e.message == 0) {
-                out.insert(out.end(), {0xFF, 0x51, 0x03, uint8_t(e.tempo >> 16), uint8_t(e.tempo >> 8),
-                                       uint8_t(e.tempo)});
+                w.MetaHeader(0x51, 3);
+                w.Byte(uint8_t(e.tempo >> 16));
+                w.Byte(uint8_t(e.tempo >> 8));
+                w.Byte(uint8_t(e.tempo));
             } else {
-                out.push_back(e.message & 0xFF);
-                out.push_back((e.message >> 8) & 0xFF);
-                out.push_back((e.message >> 16) & 0xFF);
+                w.Channel(e.message & 0xFF, (e.message >> 8) & 0xFF, (e.message >> 16) & 0xFF);
             }
         }
-        VarLen(out, static_cast<uint32_t>(m_endTick - last));
-        out.insert(out.end(), {0xFF, 0x2F, 0x00});
+        w.Time(static_cast<int32_t>(m_endTick));
+        w.MetaHeader(0x2F, 0);
+        w.Finish();
         return out;
     }
     // The messages in the order the engine sends them (tick, then track,
@@ -253,16 +254,6 @@ private:
                 AddShort(t + kTimebase / 4, track, 0x8F, static_cast<uint8_t>(40 + k * 3), 0);
             }
         }
-    }
-    static void VarLen(std::vector<uint8_t>& out, uint32_t v)
-    {
-        uint8_t buf[5];
-        int n = 0;
-        buf[n++] = v & 0x7F;
-        while ((v >>= 7) != 0)
-            buf[n++] = 0x80 | (v & 0x7F);
-        while (n > 0)
-            out.push_back(buf[--n]);
     }
 
     std::vector<Timed> m_events;
